@@ -1,0 +1,212 @@
+#include "store/db.h"
+
+#include <ibase.h>
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+
+#include "foundation/messages.h"
+
+namespace {
+
+const char* kConnectionName = "vorbek";
+QString g_location;
+QString g_lastError;
+bool g_quiet = false;
+
+QSqlDatabase connection() { return QSqlDatabase::database(kConnectionName, false); }
+
+QString engineText(const QSqlError& e) {
+  QString t = e.databaseText().trimmed();
+  if (t.isEmpty()) t = e.text().trimmed();
+  return t;
+}
+
+void fail(const QString& text, const QString& sql) {
+  g_lastError = text;
+  if (!g_quiet) {
+    QString shown = "Database error : " + text;
+    if (!sql.isEmpty()) shown += "\n\n" + sql.left(400);
+    ShowInfo(shown);
+  }
+}
+
+bool prepareAndExec(QSqlQuery& q, const QString& sql, const QVariantList& binds) {
+  q.setForwardOnly(true);
+  bool ok;
+  if (binds.isEmpty()) {
+    ok = q.exec(sql);
+  } else {
+    ok = q.prepare(sql);
+    if (ok) {
+      for (const QVariant& v : binds) q.addBindValue(v);
+      ok = q.exec();
+    }
+  }
+  if (!ok) {
+    fail(engineText(q.lastError()), sql);
+    return false;
+  }
+  g_lastError.clear();
+  return true;
+}
+
+QString interpretStatus(const ISC_STATUS* status) {
+  QStringList parts;
+  char buf[1024];
+  const ISC_STATUS* p = status;
+  while (fb_interpret(buf, sizeof buf, &p) > 0) parts << QString::fromLocal8Bit(buf);
+  return parts.join(" - ");
+}
+
+}  // namespace
+
+bool CreateDatabaseFile(const QString& location, QString& error) {
+  QString path = location;
+  path.replace('\'', "''");  // a path is not user text for SQL, but may hold apostrophes
+  const QByteArray sql = QStringLiteral(
+                             "CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 8192 "
+                             "DEFAULT CHARACTER SET UTF8")
+                             .arg(path, kDbUser, kDbPassword)
+                             .toLocal8Bit();
+  ISC_STATUS_ARRAY status = {};
+  isc_db_handle dbh = 0;
+  isc_tr_handle trh = 0;
+  if (isc_dsql_execute_immediate(status, &dbh, &trh, 0, sql.constData(), SQL_DIALECT_V6,
+                                 nullptr)) {
+    error = interpretStatus(status);
+    return false;
+  }
+  isc_detach_database(status, &dbh);
+  error.clear();
+  return true;
+}
+
+bool OpenConnection(const QString& location, QString& error) {
+  CloseConnection();
+  QSqlDatabase db = QSqlDatabase::contains(kConnectionName)
+                        ? QSqlDatabase::database(kConnectionName, false)
+                        : QSqlDatabase::addDatabase("QIBASE", kConnectionName);
+  if (!db.isValid()) {
+    error = "The Firebird driver for Qt (QIBASE) is not installed";
+    return false;
+  }
+  db.setDatabaseName(location);
+  db.setUserName(kDbUser);
+  db.setPassword(kDbPassword);
+  db.setConnectOptions("ISC_DPB_LC_CTYPE=UTF8");
+  if (!db.open()) {
+    error = engineText(db.lastError());
+    if (error.isEmpty()) error = "Cannot open database " + location;
+    return false;
+  }
+  g_location = location;
+  error.clear();
+  return true;
+}
+
+void CloseConnection() {
+  if (!QSqlDatabase::contains(kConnectionName)) return;
+  {
+    QSqlDatabase db = QSqlDatabase::database(kConnectionName, false);
+    if (db.isOpen()) {
+      if (db.driver()->hasFeature(QSqlDriver::Transactions)) db.rollback();
+      db.close();
+    }
+  }
+  g_location.clear();
+}
+
+bool IsConnected() { return connection().isOpen(); }
+QString ConnectionLocation() { return g_location; }
+
+namespace {
+bool g_inTx = false;
+}
+
+bool InTransaction() { return g_inTx && IsConnected(); }
+
+bool StartTxIfNone() {
+  if (InTransaction()) return true;
+  QSqlDatabase db = connection();
+  if (!db.isOpen()) {
+    fail("no database is open", QString());
+    return false;
+  }
+  if (!db.transaction()) {
+    fail(engineText(db.lastError()), QString());
+    return false;
+  }
+  g_inTx = true;
+  return true;
+}
+
+bool CommitIfActive() {
+  if (!InTransaction()) return true;
+  QSqlDatabase db = connection();
+  g_inTx = false;
+  if (!db.commit()) {
+    fail(engineText(db.lastError()), QStringLiteral("commit"));
+    return false;
+  }
+  return true;
+}
+
+bool RollbackIfActive() {
+  if (!InTransaction()) return true;
+  QSqlDatabase db = connection();
+  g_inTx = false;
+  if (!db.rollback()) {
+    fail(engineText(db.lastError()), QStringLiteral("rollback"));
+    return false;
+  }
+  return true;
+}
+
+bool CommitRetainingAndCloseTables() { return CommitIfActive(); }
+
+bool ExecSql(const QString& sql, const QVariantList& binds) {
+  if (!StartTxIfNone()) return false;
+  QSqlQuery q(connection());
+  return prepareAndExec(q, sql, binds);
+}
+
+bool ExecSqlCommitted(const QString& sql, const QVariantList& binds) {
+  if (!ExecSql(sql, binds)) return false;
+  return CommitIfActive();
+}
+
+QSqlQuery RunQuery(const QString& sql, const QVariantList& binds, bool* ok) {
+  QSqlDatabase db = connection();
+  QSqlQuery q(db);
+  bool done = false;
+  if (!db.isOpen())
+    fail("no database is open", sql);
+  else
+    done = prepareAndExec(q, sql, binds);
+  if (ok) *ok = done;
+  return q;
+}
+
+QVariant QueryValue(const QString& sql, const QVariantList& binds, const QVariant& fallback) {
+  bool ok = false;
+  QSqlQuery q = RunQuery(sql, binds, &ok);
+  if (!ok || !q.next() || q.value(0).isNull()) return fallback;
+  return q.value(0);
+}
+
+int CountRows(const QString& table, const QString& condition, const QVariantList& binds) {
+  QString sql = "select count(*) as ct from " + table;
+  if (!condition.isEmpty()) sql += "\nwhere " + condition;
+  return QueryValue(sql, binds, -1).toInt();
+}
+
+int CountAll(const QString& table) {
+  return QueryValue("SELECT COUNT(*) as ct FROM " + table, {}, -1).toInt();
+}
+
+QString LastDbError() { return g_lastError; }
+
+QuietDbErrors::QuietDbErrors() : previous_(g_quiet) { g_quiet = true; }
+QuietDbErrors::~QuietDbErrors() { g_quiet = previous_; }

@@ -1,0 +1,62 @@
+#pragma once
+// The one database connection and its one transaction. Every statement goes
+// through these doors; user texts are always bound as parameters.
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// The fixed credentials of the books (embedded access ignores them; a server checks them).
+inline constexpr const char* kDbUser = "SYSDBA";
+inline constexpr const char* kDbPassword = "wemba38";
+
+// Creates a new, empty database file (dialect 3, UTF8) at location, which is a
+// file path (embedded) or "host:/path" (a server). Fails when the file exists.
+bool CreateDatabaseFile(const QString& location, QString& error);
+
+// Opens the connection to location (closing any open one first).
+bool OpenConnection(const QString& location, QString& error);
+void CloseConnection();
+bool IsConnected();
+QString ConnectionLocation();
+
+// The transaction shared by every read and write.
+bool InTransaction();
+bool StartTxIfNone();
+bool CommitIfActive();
+bool RollbackIfActive();
+// Commits the work so far (the table views of older generations were closed here too).
+bool CommitRetainingAndCloseTables();
+
+// Runs one statement in the current transaction (started when none is open).
+bool ExecSql(const QString& sql, const QVariantList& binds = {});
+// Starts a transaction if none is open, runs the statement and commits.
+bool ExecSqlCommitted(const QString& sql, const QVariantList& binds = {});
+
+// Runs a query (forward only) in the current transaction if one is open,
+// otherwise in a transaction of its own. ok tells whether it ran.
+QSqlQuery RunQuery(const QString& sql, const QVariantList& binds = {}, bool* ok = nullptr);
+// The first column of the first row, or fallback when there is none (or NULL).
+QVariant QueryValue(const QString& sql, const QVariantList& binds = {},
+                    const QVariant& fallback = QVariant());
+
+// "select count(*) as ct from " + table [+ "\nwhere " + condition]; -1 on error.
+int CountRows(const QString& table, const QString& condition = QString(),
+              const QVariantList& binds = {});
+int CountAll(const QString& table);
+
+// The engine's text for the last failed statement (empty after a success).
+QString LastDbError();
+
+// While one of these lives, failed statements are not shown to the user (the
+// caller reports them its own way); LastDbError still has the text.
+class QuietDbErrors {
+ public:
+  QuietDbErrors();
+  ~QuietDbErrors();
+  QuietDbErrors(const QuietDbErrors&) = delete;
+  QuietDbErrors& operator=(const QuietDbErrors&) = delete;
+
+ private:
+  bool previous_;
+};
