@@ -1,5 +1,6 @@
 #include "foundation/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -170,46 +171,49 @@ QString SignedIntText(int64_t n) {
 QString FormatNumber(double x, int decimals) {
   if (std::isnan(x)) return QStringLiteral("NAN");
   if (std::isinf(x)) return x < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-  if (decimals < 0) decimals = 0;
-  if (decimals > 18) decimals = 18;
+  decimals = std::clamp(decimals, 0, 18);
   const bool negative = std::signbit(x);
   const double a = std::fabs(x);
 
-  // The value to 15 significant digits: d.dddddddddddddde±xx.
+  // The value to 15 significant digits, d.dddddddddddddde±xx, correctly rounded.
   char sci[40];
   std::snprintf(sci, sizeof sci, "%.14e", a);
-  const QString mantissa = QString::fromLatin1(sci, 1) + QString::fromLatin1(sci + 2, 14);
-  const int exponent = std::atoi(sci + 17);
+  const QString digits15 = QString::fromLatin1(sci, 1) + QString::fromLatin1(sci + 2, 14);
+  const int exponent = a == 0 ? 0 : std::atoi(sci + 17);
   // Too many integer digits for 15 significant ones: scientific notation instead.
-  if (a != 0 && exponent >= 15) {
+  if (exponent >= 15) {
     const QString e = QString::number(a, 'E', 14);
     return negative ? QLatin1Char('-') + e : e;
   }
 
-  QString whole, fraction;
-  if (a == 0 || exponent + 1 + decimals <= 15) {
-    // Enough significant digits: round once, straight to the wanted decimals.
-    char fixed[64];
-    std::snprintf(fixed, sizeof fixed, "%.*f", decimals, a);
-    const QString f = QString::fromLatin1(fixed);
-    const qsizetype dot = f.indexOf(QLatin1Char('.'));
-    whole = dot < 0 ? f : f.left(dot);
-    fraction = dot < 0 ? QString() : f.mid(dot + 1);
-  } else {
-    // More decimals than 15 digits carry: the digits beyond them are zeros.
-    if (exponent >= 0) {
-      whole = mantissa.left(exponent + 1);
-      fraction = mantissa.mid(exponent + 1);
-    } else {
-      whole = QStringLiteral("0");
-      fraction = QString(-exponent - 1, QLatin1Char('0')) + mantissa;
+  // Keep the digits down to the last wanted decimal and round half away from zero
+  // on the first one dropped; kept then holds the value times 10^decimals.
+  const int keep = exponent + decimals + 1;
+  QString kept;
+  if (keep >= 15) {
+    kept = digits15 + QString(keep - 15, QLatin1Char('0'));
+  } else if (keep >= 0) {
+    kept = digits15.left(keep);
+    if (digits15[keep] >= QLatin1Char('5')) {
+      qsizetype i = kept.size() - 1;
+      while (i >= 0 && kept[i] == QLatin1Char('9')) kept[i--] = QLatin1Char('0');
+      if (i >= 0)
+        kept[i] = QChar(kept[i].unicode() + 1);
+      else
+        kept.prepend(QLatin1Char('1'));
     }
-    fraction = fraction.leftJustified(decimals, QLatin1Char('0'), true);
   }
-  QString r = GroupThousands(whole);
-  if (decimals > 0) r += QLatin1Char('.') + fraction;
+  if (kept.size() < decimals + 1)
+    kept.prepend(QString(decimals + 1 - kept.size(), QLatin1Char('0')));
+  // Leading zeros beyond the units digit come from a small exponent: drop them.
+  qsizetype lead = 0;
+  while (lead < kept.size() - decimals - 1 && kept[lead] == QLatin1Char('0')) ++lead;
+  kept.remove(0, lead);
+
+  QString r = GroupThousands(kept.left(kept.size() - decimals));
+  if (decimals > 0) r += QLatin1Char('.') + kept.right(decimals);
   // A value that rounds to zero shows no sign.
-  const bool allZero = (whole + fraction).count(QLatin1Char('0')) == (whole + fraction).size();
+  const bool allZero = kept.count(QLatin1Char('0')) == kept.size();
   if (negative && !allZero) r.prepend(QLatin1Char('-'));
   return r;
 }
