@@ -29,14 +29,14 @@ inline constexpr int kChannelNameWidth = 20;
 // dates. Default construction gives the values of a new record except the
 // currency, which NewObj() takes from the settings.
 struct TObj {
-  int32_t id = 0;  // 0 = not yet stored
-  QString ccy;     // "XXX" when the row has none
-  uint8_t kind = 0;      // TYPE2
-  uint8_t baseKind = 0;  // BTYPE, derived from kind on every write
-  bool isGroup = false;  // ISGRP = 1
-  QString name;          // 40
-  QString designation;   // DESIG
-  QString displayName;   // copy of the name made on reading (used in messages)
+  int32_t id = 0;              // 0 = not yet stored
+  QString ccy;                 // "XXX" when the row has none
+  uint8_t kind = 0;            // TYPE2
+  uint8_t baseKind = 0;        // BTYPE, derived from kind on every write
+  bool isGroup = false;        // ISGRP = 1
+  QString name;                // 40
+  QString designation;         // DESIG
+  QString displayName;         // copy of the name made on reading (used in messages)
   int64_t openingBalance = 0;  // BFDBAL
   int64_t openingValue = 0;    // BFDVAL
   int32_t groupId = 0;         // GRPID
@@ -64,8 +64,8 @@ struct TObj {
 // The schedule of a repeater master; a transaction carries a copy of its
 // master's schedule as one block.
 struct TRptSchedule {
-  int32_t genTo = 0;    // number of the last instance generated
-  TDateRec genToDate;   // date of that instance (computed by the repeater rules, not stored)
+  int32_t genTo = 0;        // number of the last instance generated
+  TDateRec genToDate;       // date of that instance (computed by the repeater rules, not stored)
   QChar freq = QChar(' ');  // D W M Y, ' ' none; 'X' = the master could not be read
   TDateRec startDate;
   TDateRec endDate;  // zero = no end
@@ -118,8 +118,8 @@ struct TPstg {
   int32_t contra = 0;
   QString ccy;
   int64_t amount = 0;
-  int64_t runningBalance = 0;   // RNGBAL
-  int64_t reconciledAmount = 0; // RECAMT
+  int64_t runningBalance = 0;    // RNGBAL
+  int64_t reconciledAmount = 0;  // RECAMT
   int64_t value = 0;
   TDateRec postingDate;
   int32_t reconcileCode = 0;
@@ -181,9 +181,9 @@ struct TCcy {
 struct TChannel {
   int32_t chnum = 0;
   int32_t accId = 0;
-  QString name;  // 20
-  QString note;  // unbounded
-  int32_t status = 0;      // CHSTS: 0 open, otherwise closed
+  QString name;             // 20
+  QString note;             // unbounded
+  int32_t status = 0;       // CHSTS: 0 open, otherwise closed
   QChar type = QChar('X');  // CHTYPE: 'P' payments only, 'R' receipts only, 'X' both
 };
 
@@ -264,10 +264,10 @@ bool ReadMovt(int32_t accountId, const QString& ccy, Tmovt& m);
 bool ReadRptrRow(int32_t id, TRptr& r);  // the schedule's genToDate is left empty
 bool WriteRptrRow(TRptr& r);             // needs an id above 0
 bool ReadRemdrRow(int32_t id, TRemdr& r);
-bool WriteRemdrRow(TRemdr& r);           // id 0 gets NewReminderId
+bool WriteRemdrRow(TRemdr& r);  // id 0 gets NewReminderId
 int32_t NewReminderId();
 bool ReadCcyRow(const QString& code, TCcy& c);
 bool WriteCcyRow(const TCcy& c);
 bool ReadChannelRow(int32_t chnum, TChannel& ch);
-bool WriteChannelRow(TChannel& ch);      // chnum 0 gets NewChannelNum
+bool WriteChannelRow(TChannel& ch);  // chnum 0 gets NewChannelNum
 int32_t NewChannelNum();
