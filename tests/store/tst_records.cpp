@@ -228,17 +228,17 @@ void TstRecords::accountWriteAndRead() {
 
   TObj g = newAccount("Savings group", 8);
   QVERIFY(WriteAccount(g));
-  QCOMPARE(g.id, 1);
+  QVERIFY(g.id > 0);
   QVERIFY(g.isGroup);
   QCOMPARE(int(g.baseKind), 1);
-  QCOMPARE(one("select btype from account where id = 1").toInt(), 1);
-  QCOMPARE(one("select isgrp from account where id = 1").toInt(), 1);
+  QCOMPARE(one("select btype from account where id = ?", {g.id}).toInt(), 1);
+  QCOMPARE(one("select isgrp from account where id = ?", {g.id}).toInt(), 1);
   // Every new account gets its first/last posting dates row at once.
-  QCOMPARE(one("select firstpstgdate from movte where objid = 1").toInt(), 99999999);
-  QCOMPARE(one("select lastpstgdate from movte where objid = 1").toInt(), 99999999);
+  QCOMPARE(one("select firstpstgdate from movte where objid = ?", {g.id}).toInt(), 99999999);
+  QCOMPARE(one("select lastpstgdate from movte where objid = ?", {g.id}).toInt(), 99999999);
 
   TObj a = newAccount("Bank");
-  a.groupId = 1;
+  a.groupId = g.id;
   a.openingBalance = 12345;
   a.openingValue = 12000;
   a.openDate = {2024, 1, 1};
@@ -252,12 +252,12 @@ void TstRecords::accountWriteAndRead() {
   a.cptyPays = true;
   a.payeeDefault = 9;
   QVERIFY(WriteAccount(a));
-  QCOMPARE(a.id, 2);
+  QCOMPARE(a.id, g.id + 1);
   QCOMPARE(a.displayName, QString("Bank"));
-  QCOMPARE(one("select sweepto from account where id = 2").toInt(), 999);
+  QCOMPARE(one("select sweepto from account where id = ?", {a.id}).toInt(), 999);
 
   TObj r;
-  QVERIFY(ReadAccount(2, r));
+  QVERIFY(ReadAccount(a.id, r));
   QCOMPARE(r.name, QString("Bank"));
   QCOMPARE(r.displayName, QString("Bank"));
   QCOMPARE(r.ccy, QString("GBP"));
@@ -266,7 +266,7 @@ void TstRecords::accountWriteAndRead() {
   QVERIFY(!r.isGroup);
   QCOMPARE(r.openingBalance, int64_t(12345));
   QCOMPARE(r.openingValue, int64_t(12000));
-  QCOMPARE(r.groupId, 1);
+  QCOMPARE(r.groupId, g.id);
   QCOMPARE(r.openDate, (TDateRec{2024, 1, 1}));
   QCOMPARE(r.closeDate, (TDateRec{9999, 99, 99}));
   QCOMPARE(r.firstPstgDate, (TDateRec{9999, 99, 99}));
@@ -286,14 +286,14 @@ void TstRecords::accountWriteAndRead() {
   QVERIFY(WriteAccount(r));
   QCOMPARE(r.edited, QDateTime(QDate(2024, 5, 6), QTime(10, 12, 17)));
   TObj back;
-  QVERIFY(ReadAccount(2, back));
+  QVERIFY(ReadAccount(a.id, back));
   QCOMPARE(back.name, QString("Bank two"));
   QVERIFY(!back.sweep);
   QCOMPARE(back.edited, r.edited);
   QCOMPARE(back.created, r.created);
 
   // Internal accounts outside the base currency and bad codes are reported but written.
-  p.info("Program error : Writing Pot/Ctgy 3 with ccy USD not base-ccy");
+  p.info(QString("Program error : Writing Pot/Ctgy %1 with ccy USD not base-ccy").arg(a.id + 1));
   TObj pot = newAccount("Dollar pot", 6);
   pot.ccy = "USD";
   QVERIFY(WriteAccount(pot));
@@ -301,7 +301,8 @@ void TstRecords::accountWriteAndRead() {
   TObj odd = newAccount("Odd");
   odd.ccy = "EU";
   QVERIFY(WriteAccount(odd));
-  QCOMPARE(one("select ccy from account where id = 4").toString().trimmed(), QString("EU"));
+  QCOMPARE(one("select ccy from account where id = ?", {odd.id}).toString().trimmed(),
+           QString("EU"));
   VERIFY_PROMPTS(p);
 }
 
@@ -313,8 +314,8 @@ void TstRecords::accountWholeSeconds() {
   a.edited = QDateTime(QDate(2024, 5, 1), QTime(1, 2, 3, 456));
   QVERIFY(WriteAccount(a));
   VERIFY_PROMPTS(p);
-  const QDateTime created = one("select createts from account where id = 1").toDateTime();
-  const QDateTime edited = one("select editts from account where id = 1").toDateTime();
+  const QDateTime created = one("select createts from account where id = ?", {a.id}).toDateTime();
+  const QDateTime edited = one("select editts from account where id = ?", {a.id}).toDateTime();
   QCOMPARE(created, QDateTime(QDate(2024, 5, 6), QTime(10, 11, 12)));
   QCOMPARE(edited, QDateTime(QDate(2024, 5, 1), QTime(1, 2, 3)));
   QCOMPARE(a.created, created);
@@ -323,7 +324,7 @@ void TstRecords::accountWholeSeconds() {
   // The record's stamp is the stored one, so the next write is not taken for stale.
   a.name = "Stamped again";
   QVERIFY(WriteAccount(a));
-  QCOMPARE(one("select editts from account where id = 1").toDateTime(),
+  QCOMPARE(one("select editts from account where id = ?", {a.id}).toDateTime(),
            QDateTime(QDate(2024, 5, 6), QTime(10, 11, 12)));
 }
 
@@ -340,25 +341,27 @@ void TstRecords::staleAccountRefused() {
   QVERIFY(WriteAccount(first));
 
   ScriptedPrompter p;
-  p.info("Program error : Downdating account #1 \"Bank stale\"");
+  p.info(QString("Program error : Downdating account #%1 \"Bank stale\"").arg(a.id));
   second.name = "Bank stale";
   second.openingBalance = 999;
   SetAccountNotes("should not land");
   QVERIFY(!WriteAccount(second));
   VERIFY_PROMPTS(p);
-  QCOMPARE(one("select name from account where id = 1").toString(), QString("Bank renamed"));
-  QCOMPARE(one("select bfdbal from account where id = 1").toLongLong(), 0LL);
-  QVERIFY(one("select note from account where id = 1").isNull());
+  QCOMPARE(one("select name from account where id = ?", {a.id}).toString(),
+           QString("Bank renamed"));
+  QCOMPARE(one("select bfdbal from account where id = ?", {a.id}).toLongLong(), 0LL);
+  QVERIFY(one("select note from account where id = ?", {a.id}).isNull());
   QVERIFY(!AccountNotesChanged());
 
   // The record that was written carries the new version and may be written again.
   first.name = "Bank again";
   QVERIFY(WriteAccount(first));
-  QCOMPARE(one("select name from account where id = 1").toString(), QString("Bank again"));
+  QCOMPARE(one("select name from account where id = ?", {a.id}).toString(), QString("Bank again"));
 }
 
 void TstRecords::missingAccount() {
   ScriptedPrompter p;
+  const int before = CountAll("account");
   TObj o;
   QVERIFY(!ReadAccount(0, o));
   QVERIFY(!ReadAccount(-3, o));
@@ -369,7 +372,7 @@ void TstRecords::missingAccount() {
   gone.id = 77;
   QVERIFY(!WriteAccount(gone));
   VERIFY_PROMPTS(p);
-  QCOMPARE(CountAll("account"), 0);
+  QCOMPARE(CountAll("account"), before);
 }
 
 void TstRecords::accountNotes() {
@@ -509,9 +512,11 @@ void TstRecords::readTxnPostingDate() {
 }
 
 void TstRecords::readTxnRules() {
+  QVariantList ids;
   for (const char* name : {"Bank", "Shop", "Food"}) {
     TObj a = newAccount(name);
     QVERIFY(WriteAccount(a));
+    ids << a.id;
   }
   TChannel visa;
   visa.chnum = 7;
@@ -520,10 +525,10 @@ void TstRecords::readTxnRules() {
   exec(
       "insert into rptr (id, \"type\", startdate, enddate, freq, rptinc, rptct, gento, "
       "rptactive, rmdays, amt, ccy, accid1, accid2, accid3, accid4, chnum, ref, narrative) "
-      "values (10, 'P', 20240115, 0, 'M', 1, 12, 3, 1, 5, 100, 'GBP', 1, 2, 0, 3, 0, '', '')");
+      "values (10, 'P', 20240115, 0, 'M', 1, 12, 3, 1, 5, 100, 'GBP', 0, 0, 0, 0, 0, '', '')");
 
   putTxn(1, "P", 20240105, 0, 20240105, 0, 0, 7);
-  exec("update txn set accid1 = 1, accid2 = 2, accid4 = 3 where id = 1");
+  exec("update txn set accid1 = ?, accid2 = ?, accid4 = ? where id = 1", ids);
   putTxn(2, "", 20240105, 0, 20240105);
   putTxn(3, "P", 20240105, 0, 20240105);
   exec("update txn set \"type\" = null where id = 3");
@@ -531,7 +536,7 @@ void TstRecords::readTxnRules() {
   putTxn(5, "P", 20240215, 0, 20240215, 10, 2);
   putTxn(6, "P", 20240105, 0, 20240105, 0, 0, 99);
   putTxn(7, "C", 20240105, 0, 20240105);
-  exec("update txn set accid1 = 55 where id = 7");
+  exec("update txn set accid1 = 9055 where id = 7");
   putTxn(8, "D", 20240105, 0, 20240105);
   exec(
       "update txn set createts = '2024-03-04 05:06:07', createdate = 20240304, "
@@ -580,7 +585,7 @@ void TstRecords::readTxnRules() {
   QVERIFY(ReadTxn(6, t));
   QCOMPARE(t.channelName, QString("invalid chnum 99"));
 
-  p.info("Account not found : #55");
+  p.info("Account not found : #9055");
   QVERIFY(ReadTxn(7, t));
   QCOMPARE(t.accName1, QString());
 
@@ -606,9 +611,9 @@ void TstRecords::txnRowWriting() {
   t.rate = 1.234;
   t.reference = "chq 100";
   t.narrative = "Groceries";
-  t.accId1 = 1;
-  t.accId2 = 2;
-  t.accId4 = 3;
+  t.accId1 = 9001;
+  t.accId2 = 9002;
+  t.accId4 = 9003;
   t.channel = 4;
   t.batch = -1;
   t.firstOfDay = false;
@@ -623,7 +628,9 @@ void TstRecords::txnRowWriting() {
   QVERIFY(one("select editts from txn where id = 1").isNull());
 
   TTxn r;
-  p.info("Account not found : #1").info("Account not found : #2").info("Account not found : #3");
+  p.info("Account not found : #9001")
+      .info("Account not found : #9002")
+      .info("Account not found : #9003");
   QVERIFY(ReadTxn(1, r));
   QCOMPARE(r.ccy, QString("GBP"));
   QCOMPARE(r.type, QChar('P'));
@@ -635,9 +642,9 @@ void TstRecords::txnRowWriting() {
   QCOMPARE(float(r.rate), float(1.234));
   QCOMPARE(r.reference, t.reference);
   QCOMPARE(r.narrative, t.narrative);
-  QCOMPARE(r.accId1, 1);
-  QCOMPARE(r.accId2, 2);
-  QCOMPARE(r.accId4, 3);
+  QCOMPARE(r.accId1, 9001);
+  QCOMPARE(r.accId2, 9002);
+  QCOMPARE(r.accId4, 9003);
   QCOMPARE(r.channel, 4);
   QCOMPARE(r.batch, 1);
   QVERIFY(!r.firstOfDay);
@@ -883,17 +890,20 @@ void TstRecords::readMovt() {
   QVERIFY(WriteAccount(shop));
   exec(
       "insert into movtg (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs) "
-      "values (1, 'GBP', 'A', 100, 20, -30, 50, 5)");
+      "values (?, 'GBP', 'A', 100, 20, -30, 50, 5)",
+      {bank.id});
   exec(
       "insert into movtg (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs) "
-      "values (1, 'GBP', 'V', 9000, 9000, 9000, 9000, 9000)");
+      "values (?, 'GBP', 'V', 9000, 9000, 9000, 9000, 9000)",
+      {bank.id});
   exec(
       "insert into movtg (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs) "
-      "values (2, 'GBP', 'A', 10, 1, 1, 1, 1)");
+      "values (?, 'GBP', 'A', 10, 1, 1, 1, 1)",
+      {shop.id});
 
   Tmovt m;
-  QVERIFY(ReadMovt(1, "GBP", m));
-  QCOMPARE(m.accountId, 1);
+  QVERIFY(ReadMovt(bank.id, "GBP", m));
+  QCOMPARE(m.accountId, bank.id);
   QCOMPARE(m.groupId, 5);
   QCOMPARE(m.path, QString(" Banks :"));
   QCOMPARE(m.openingBalance, int64_t(100));
@@ -903,15 +913,15 @@ void TstRecords::readMovt() {
   QCOMPARE(m.periodTransfers, int64_t(5));
   QCOMPARE(m.closingBalance, int64_t(145));
 
-  QVERIFY(ReadMovt(1, "USD", m));  // no summary in that currency
+  QVERIFY(ReadMovt(bank.id, "USD", m));  // no summary in that currency
   QCOMPARE(m.openingBalance, int64_t(0));
   QCOMPARE(m.closingBalance, int64_t(0));
 
-  QVERIFY(ReadMovt(2, "GBP", m));  // a counterparty has no closing balance
+  QVERIFY(ReadMovt(shop.id, "GBP", m));  // a counterparty has no closing balance
   QCOMPARE(m.openingBalance, int64_t(10));
   QCOMPARE(m.closingBalance, int64_t(0));
 
-  QVERIFY(!ReadMovt(99, "GBP", m));
+  QVERIFY(!ReadMovt(9099, "GBP", m));
 }
 
 void TstRecords::otherRows() {
