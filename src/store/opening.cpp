@@ -1,0 +1,163 @@
+#include "store/opening.h"
+
+#include <QFile>
+#include <QList>
+
+#include "foundation/dates.h"
+#include "foundation/messages.h"
+#include "foundation/texts.h"
+#include "store/db.h"
+#include "store/schema.h"
+#include "store/session.h"
+#include "store/settings.h"
+#include "store/upgrade.h"
+
+namespace {
+
+bool g_open = false;
+TObj g_sweepToPot;
+TObj g_openingBalPot;
+std::function<void()> g_archiveState;
+QList<std::function<void()>> g_closingHooks;
+
+int32_t todayYmd() { return DateRecToYmd(Today()); }
+
+void loadPot(int32_t id, TObj& pot) {
+  pot = TObj();
+  if (id > 0) ReadAccount(id, pot);
+}
+
+// The first-time installation's default pot: an internal account of the pot
+// sort in the base currency, marked as favourite.
+bool createDefaultPot() {
+  TObj pot = NewObj();
+  pot.kind = 6;
+  pot.name = QStringLiteral("Default pot");
+  pot.ccy = Session().settings.baseCurrency;
+  pot.favourite = true;
+  if (!WriteAccount(pot) || !CommitIfActive()) {
+    RollbackIfActive();
+    return false;
+  }
+  Session().settings.defaultPotId = pot.id;
+  return true;
+}
+
+bool failOpening() {
+  FlashClose();
+  ShowStatus(QString());
+  RollbackIfActive();
+  CloseConnection();
+  return false;
+}
+
+}  // namespace
+
+bool DatabaseIsOpen() { return g_open && IsConnected(); }
+
+QString DatabaseLocation() { return Session().dataFolder + QLatin1String(kDatabaseFileName); }
+
+const TObj& SweepToPot() { return g_sweepToPot; }
+const TObj& OpeningBalPot() { return g_openingBalPot; }
+
+void SetArchiveStateHook(std::function<void()> show) { g_archiveState = std::move(show); }
+void AddDatabaseClosingHook(std::function<void()> hook) { g_closingHooks.append(std::move(hook)); }
+
+bool OpenDatabaseAtStart() {
+  TSession& s = Session();
+  if (s.runStartDate == 0) s.runStartDate = todayYmd();
+  ShowStatus(QStringLiteral("Opening database ..."));
+  if (s.dataFolder.isEmpty()) {
+    const QString folder = DefaultDataFolder();
+    ShowInfo("Using database at default location \"" + folder + QLatin1String(kDatabaseFileName) +
+             "\"");
+    s.dataFolder = folder;
+  }
+  // A new installation has no books yet: its default folder gets the empty
+  // starting database, which the first-time installation then completes.
+  if (s.dataFolder == DefaultDataFolder() && !QFile::exists(DatabaseLocation()) &&
+      !QFile::exists(s.dataFolder + QLatin1String(kDatabaseIniName))) {
+    QString error;
+    if (!CreateEmptyBooks(s.dataFolder, error)) {
+      ShowInfo(error);
+      ShowStatus(QString());
+      return false;
+    }
+  }
+  if (!OpenDatabase()) return false;
+  if (!s.firstTimeInstall && s.settings.genTo != todayYmd()) SetRebalanceNeeded(true);
+  return true;
+}
+
+bool OpenDatabase() {
+  TSession& s = Session();
+  g_open = false;
+  s.initialising = false;
+  s.converted = false;
+  s.repairPending = false;
+  s.firstTimeInstall = false;
+  if (s.runStartDate == 0) s.runStartDate = todayYmd();
+
+  ShowStatus(QStringLiteral("Reading ini file ..."));
+  s.settingsPath = s.dataFolder + QLatin1String(kDatabaseIniName);
+  ReadDatabaseIni();
+
+  ShowStatus(QStringLiteral("Opening database ..."));
+  CloseConnection();
+  QString error;
+  if (!OpenConnection(DatabaseLocation(), error)) {
+    ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + error);
+    EndProgram(1);
+    return failOpening();
+  }
+
+  if (!DetermineSchemaVersion() || !UpgradeSchema()) return failOpening();
+
+  OpenTables();
+
+  if (s.initialising) {
+    if (!createDefaultPot()) return failOpening();
+    s.initialising = false;
+    // New books are complete only with their settings: keep them now, not at closing.
+    SaveDatabaseIni();
+  }
+
+  NewTxnId();  // reports a TXN / PSTG mismatch; the opening goes on
+  RollbackIfActive();
+
+  loadPot(s.settings.sweepToPotId, g_sweepToPot);
+  loadPot(s.settings.openingBalPotId, g_openingBalPot);
+
+  TDateRec cutoff = Today();
+  SubtractDays(cutoff, s.settings.dormantAfter);
+  s.dormantCutoff = DateRecToYmd(cutoff);
+
+  g_open = true;
+  if (g_archiveState) g_archiveState();
+  ShowStatus(QString());
+  return true;
+}
+
+void CloseDatabase(bool saveSettings) {
+  const bool wasOpen = g_open;
+  g_open = false;
+  if (wasOpen && saveSettings && !ProgramEndRequested()) SaveDatabaseIni();
+  if (wasOpen)
+    for (const auto& hook : g_closingHooks) hook();
+  if (IsConnected()) {
+    Flash(QStringLiteral("Closing database"));
+    CommitIfActive();
+    CloseTables();
+    CloseConnection();
+  }
+  g_sweepToPot = TObj();
+  g_openingBalPot = TObj();
+}
+
+bool SwitchDatabase(const QString& folder) {
+  CloseDatabase();
+  Session().dataFolder = WithTrailingSeparator(folder);
+  if (!OpenDatabase()) return false;
+  RefreshControlPanel();
+  return true;
+}

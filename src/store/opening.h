@@ -1,0 +1,44 @@
+#pragma once
+// Opening, closing and switching the one database. The data folder is
+// Session().dataFolder (with a trailing separator, or "host:/path/" for a
+// server); the database is that folder's vorbek.fdb and its settings are
+// the folder's ZADEZEVU.INI.
+#include <QString>
+#include <functional>
+
+#include "store/records.h"
+
+// The start-up opening: the default data folder when none is known (made as a
+// new, empty set of books when nothing is there yet), then OpenDatabase; sets
+// the rebalance-needed flag when the books were last used on another day.
+bool OpenDatabaseAtStart();
+
+// Reads the settings, opens vorbek.fdb, establishes and upgrades the version
+// (first-time installation included), creates the default pot of new books,
+// checks the transaction ids, loads the sweep and opening-balance pots and
+// fixes the dormancy cut-off. False when the database cannot be used; when the
+// program is to end, ProgramEndRequested() is set too.
+bool OpenDatabase();
+
+// Saves the settings (unless saveSettings is false, or the program is ending
+// or nothing was opened), runs the closing hooks and closes the connection.
+void CloseDatabase(bool saveSettings = true);
+
+// Closes the open database (saving its settings into its own folder), opens
+// the one in folder and refreshes the control panel.
+bool SwitchDatabase(const QString& folder);
+
+bool DatabaseIsOpen();
+QString DatabaseLocation();  // data folder + vorbek.fdb
+
+// The accounts named by SweepToPotId and OpeningBalPotId, loaded at opening
+// (id 0 when the setting is 0 or the account is missing).
+const TObj& SweepToPot();
+const TObj& OpeningBalPot();
+
+// Shows the archive state of the opened database (installed by the archive
+// rules; nothing happens until then).
+void SetArchiveStateHook(std::function<void()> show);
+// Run by CloseDatabase after the settings are saved: window positions, and
+// screens forgetting the records they cached.
+void AddDatabaseClosingHook(std::function<void()> hook);

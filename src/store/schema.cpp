@@ -1,0 +1,166 @@
+#include "store/schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "foundation/texts.h"
+#include "store/db.h"
+#include "store/inifile.h"
+#include "store/settings.h"
+
+QStringList StartingSchemaScript() {
+  return {
+      // The upgrade steps declare 64-bit columns as "int64"; this domain lets them run as written.
+      QStringLiteral("CREATE DOMAIN int64 AS BIGINT"),
+
+      QStringLiteral(
+          "CREATE TABLE account (id integer not null, name varchar(40), note blob sub_type text, "
+          "type2 integer, btype integer, isgrp smallint, grpid integer, path varchar(255), "
+          "closedate integer, bfdbal bigint, reconciled varchar(10), allownegbal smallint, "
+          "allowposbal smallint, sweepto integer, accwith integer, cptypays smallint, "
+          "cptyrcvs smallint, payerdftpot integer, payeedftpot integer, fav smallint, "
+          "desig varchar(20), createts timestamp, editts timestamp, rprts timestamp, "
+          "dmtlock smallint, pottype integer, dormant smallint, acsts integer, rects timestamp, "
+          "vn integer, \"_balto\" integer, \"_bfd\" bigint, "
+          "constraint account_pk primary key (id) )"),
+
+      QStringLiteral(
+          "CREATE TABLE txn (id integer not null, \"type\" char(1), txndate integer, "
+          "date2 integer, actualtxndate integer, amt bigint, accid1 integer, accid2 integer, "
+          "accid3 integer, accid4 integer, ref varchar(20), narrative varchar(40), "
+          "chnum integer, cancelled smallint, instance integer, masterid integer, "
+          "dpdate smallint, createts timestamp, editts timestamp, rprts timestamp, "
+          "constraint txn_pk primary key (id) )"),
+
+      QStringLiteral(
+          "CREATE TABLE pstg (txnid integer not null, objid integer not null, contra integer, "
+          "txntype char(1), pstgdate integer, amt bigint, rngbal bigint, recamt bigint, "
+          "reconcode smallint, dppstgdate smallint, dprngbal smallint, chnum integer, "
+          "rprts timestamp)"),
+      QStringLiteral("CREATE INDEX acpstg ON pstg (objid, pstgdate, txntype, txnid)"),
+      // Postings are found and changed by (transaction, account).
+      QStringLiteral("CREATE INDEX pstg_txnobj ON pstg (txnid, objid)"),
+
+      QStringLiteral(
+          "CREATE TABLE rptr (id integer not null, \"type\" char(1), startdate integer, "
+          "enddate integer, freq char(1), rptinc integer, rptct integer, gento integer, "
+          "rptactive smallint, rmdays integer, amt bigint, accid1 integer, accid2 integer, "
+          "accid3 integer, accid4 integer, chnum integer, ref varchar(20), "
+          "narrative varchar(40), createts timestamp, editts timestamp, rprts timestamp, "
+          "constraint rptr_pk primary key (id) )"),
+
+      QStringLiteral("CREATE TABLE remdr (id integer not null, txnid integer, text varchar(255), "
+                     "rmdate integer, tgdate integer, constraint remdr_pk primary key (id) )"),
+
+      QStringLiteral("CREATE TABLE cptyctgy (cptyid integer, ctgyid integer, purchsale char(1), "
+                     "hidden smallint, rprts timestamp)"),
+      QStringLiteral("CREATE INDEX cptyctgy_key ON cptyctgy (cptyid, ctgyid, purchsale)"),
+
+      QStringLiteral(
+          "CREATE TABLE channel (chnum integer not null, accid integer, chname varchar(20), "
+          "chnote blob sub_type text, chsts integer, constraint channel_pk primary key (chnum) )"),
+
+      // The summary tables of the older generation: the upgrade keys them by currency,
+      // then replaces them.
+      QStringLiteral("CREATE TABLE movta (objid integer not null, bfd bigint default 0, "
+                     "prepdnet bigint default 0, pdbfd bigint default 0, pdpayts bigint default 0, "
+                     "pdrcpts bigint default 0, pdtfrs bigint default 0, pdcfd bigint default 0, "
+                     "constraint integ_10 primary key (objid) )"),
+      QStringLiteral("CREATE TABLE movtb (objid integer not null, bfd bigint default 0, "
+                     "prepdnet bigint default 0, pdbfd bigint default 0, pdpayts bigint default 0, "
+                     "pdrcpts bigint default 0, pdtfrs bigint default 0, pdcfd bigint default 0, "
+                     "constraint integ_12 primary key (objid) )"),
+      QStringLiteral("CREATE TABLE movtc (objid integer not null, bfd bigint default 0, "
+                     "prepdnet bigint default 0, pdbfd bigint default 0, pdpayts bigint default 0, "
+                     "pdrcpts bigint default 0, pdtfrs bigint default 0, pdcfd bigint default 0, "
+                     "constraint integ_14 primary key (objid) )"),
+      QStringLiteral("CREATE TABLE movtd (objid integer not null, bfd bigint default 0, "
+                     "prepdnet bigint default 0, pdbfd bigint default 0, pdpayts bigint default 0, "
+                     "pdrcpts bigint default 0, pdtfrs bigint default 0, pdcfd bigint default 0, "
+                     "constraint integ_16 primary key (objid) )"),
+      QStringLiteral(
+          "CREATE TABLE movts (objid integer not null, pstgdate integer, amt bigint default 0)"),
+      QStringLiteral("CREATE TABLE movte (objid integer not null, firstpstgdate integer, "
+                     "lastpstgdate integer, constraint integ_18 primary key (objid) )"),
+      QStringLiteral(
+          "CREATE TABLE mthly (accid integer not null, mth integer not null, mtot bigint, "
+          "ytot bigint, constraint integ_23 primary key (accid, mth) )"),
+  };
+}
+
+namespace {
+
+// The script runs on a connection of its own, so creating books never disturbs
+// the books that are open.
+bool runScript(const QString& location, QString& error) {
+  const QString name = QStringLiteral("vorbek-create");
+  bool ok = true;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
+    db.setDatabaseName(location);
+    db.setUserName(QLatin1String(kDbUser));
+    db.setPassword(QLatin1String(kDbPassword));
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (!db.open()) {
+      error = db.lastError().text().trimmed();
+      ok = false;
+    } else {
+      for (const QString& sql : StartingSchemaScript()) {
+        QSqlQuery q(db);  // no explicit transaction: each statement commits on its own
+        if (!q.exec(sql)) {
+          error = q.lastError().databaseText().trimmed() + "\n" + sql.left(200);
+          ok = false;
+          break;
+        }
+      }
+      db.close();
+    }
+  }
+  QSqlDatabase::removeDatabase(name);
+  return ok;
+}
+
+}  // namespace
+
+bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
+  const bool server = IsServerLocation(dataFolder);
+  const QString folder = server ? dataFolder : WithTrailingSeparator(dataFolder);
+  const QString dbPath = folder + QLatin1String(kDatabaseFileName);
+  const QString iniPath = folder + QLatin1String(kDatabaseIniName);
+
+  if (!server) {
+    if (QFile::exists(dbPath)) {
+      error = "Database already exists \"" + dbPath + "\"";
+      return false;
+    }
+    if (!QDir().mkpath(folder)) {
+      error = "Cannot create folder \"" + folder + "\"";
+      return false;
+    }
+  }
+  QString engine;
+  if (!CreateDatabaseFile(dbPath, engine)) {
+    error = "Cannot create database \"" + dbPath + "\"\r" + engine;
+    return false;
+  }
+  if (!runScript(dbPath, engine)) {
+    if (!server) QFile::remove(dbPath);
+    error = "Cannot create database \"" + dbPath + "\"\r" + engine;
+    return false;
+  }
+  if (server) return true;
+
+  IniFile ini(iniPath);
+  ini.clear();
+  ini.writeInteger(QLatin1String(kIniSection), QStringLiteral("DBvn"), kStartingSchemaVersion);
+  if (!ini.save(&engine)) {
+    QFile::remove(dbPath);
+    error = "Cannot write \"" + iniPath + "\" : " + engine;
+    return false;
+  }
+  error.clear();
+  return true;
+}
