@@ -1,9 +1,6 @@
 // The record layer against a real embedded database: row versions, id
 // allocation, the transaction and posting rules, texts kept exactly.
-#include <QDir>
-#include <QFile>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -12,54 +9,10 @@
 #include "store/db.h"
 #include "store/records.h"
 #include "store/session.h"
+#include "support/books_fixture.h"
 #include "support/scripted_prompter.h"
 
 namespace {
-
-// The tables the record layer touches, with their current columns.
-const char* kTables[] = {
-    "create table account (id integer not null unique, name varchar(40), "
-    "note blob sub_type text, type2 integer, btype integer, isgrp smallint, grpid integer, "
-    "path varchar(255), ccy char(3) default 'XXX', opendate integer default 0, "
-    "closedate integer, bfdbal bigint, bfdval bigint default 0, reconciled varchar(10), "
-    "allownegbal smallint, allowposbal smallint, sweepto integer, accwith integer, "
-    "cptypays smallint, cptyrcvs smallint, payerdftpot integer, payeedftpot integer, "
-    "fav smallint, desig varchar(20), createts timestamp, editts timestamp, rprts timestamp, "
-    "dmtlock smallint, pottype integer, dormant smallint, acsts integer, rects timestamp, "
-    "vn integer, \"_balto\" integer, \"_bfd\" bigint)",
-    "create table txn (id integer not null unique, \"type\" char(1), txndate integer, "
-    "date2 integer, actualtxndate integer, amt bigint, ccy char(3), val bigint, rate float, "
-    "accid1 integer, accid2 integer, accid3 integer, accid4 integer, ref varchar(20), "
-    "narrative varchar(40), chnum integer, cancelled smallint, instance integer, "
-    "masterid integer, batchnum integer default 0, dpdate smallint, "
-    "createdate integer default 0, createtime integer default 0, createts timestamp, "
-    "editts timestamp, rprts timestamp)",
-    "create table pstg (txnid integer not null, objid integer not null, contra integer, "
-    "txntype char(1), pstgdate integer, seq integer default 0, ccy char(3), amt bigint, "
-    "val bigint default 0, rngbal bigint, recamt bigint, reconcode smallint, "
-    "dppstgdate smallint, dprngbal smallint, chnum integer, batchnum integer default 0, "
-    "rprts timestamp)",
-    "create table rptr (id integer not null unique, \"type\" char(1), startdate integer, "
-    "enddate integer, freq char(1), rptinc integer, rptct integer, gento integer, "
-    "rptactive smallint, rmdays integer, amt bigint, ccy char(3), accid1 integer, "
-    "accid2 integer, accid3 integer, accid4 integer, chnum integer, ref varchar(20), "
-    "narrative varchar(40), createts timestamp, editts timestamp, rprts timestamp)",
-    "create table remdr (id integer not null unique, txnid integer, text varchar(255), "
-    "rmdate integer, tgdate integer)",
-    "create table cptyctgy (cptyid integer, ctgyid integer, purchsale char(1), "
-    "hidden smallint, rprts timestamp)",
-    "create table channel (chnum integer not null unique, accid integer, chname varchar(20), "
-    "chnote blob sub_type text, chsts integer, chtype char(1) default 'X')",
-    "create table ccy (id char(3) not null primary key, name varchar(20), base smallint)",
-    "create table movtg (accid integer not null, ccy char(3) not null, amtval char(1) not null, "
-    "bfd bigint default 0, prepdnet bigint default 0, pdpayts bigint default 0, "
-    "pdrcpts bigint default 0, pdtfrs bigint default 0, pdbfd bigint default 0, "
-    "pdcfd bigint default 0, firstpstgdate integer default 99999999, "
-    "lastpstgdate integer default 0, type2 integer default 0, grpid integer default 0, "
-    "primary key (accid, ccy, amtval))",
-    "create table movte (objid integer not null primary key, firstpstgdate integer, "
-    "lastpstgdate integer)",
-};
 
 QVariant one(const QString& sql, const QVariantList& binds = {}) { return QueryValue(sql, binds); }
 
@@ -99,14 +52,10 @@ class TstRecords : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir dir_;
+  std::unique_ptr<TestBooks> books_;          // a copy of fresh books per case
   std::unique_ptr<ScriptedPrompter> silent_;  // no message may come unannounced
-  QString template_;
-  QString current_;
-  int caseNo_ = 0;
 
  private Q_SLOTS:
-  void initTestCase();
   void init();
   void cleanup();
 
@@ -135,25 +84,9 @@ class TstRecords : public QObject {
   void otherRows();
 };
 
-void TstRecords::initTestCase() {
-  QVERIFY(dir_.isValid());
-  template_ = dir_.filePath("template.fdb");
-  QString error;
-  QVERIFY2(CreateDatabaseFile(template_, error), qPrintable(error));
-  QVERIFY2(OpenConnection(template_, error), qPrintable(error));
-  for (const char* sql : kTables)
-    QVERIFY2(ExecSqlCommitted(QString::fromLatin1(sql)), qPrintable(LastDbError()));
-  CloseConnection();
-}
-
 void TstRecords::init() {
-  current_ = dir_.filePath(QStringLiteral("case%1.fdb").arg(++caseNo_));
-  QVERIFY(QFile::copy(template_, current_));
-  QFile::setPermissions(current_, QFile::ReadOwner | QFile::WriteOwner);
-  QString error;
-  QVERIFY2(OpenConnection(current_, error), qPrintable(error));
-  ResetSession();
-  Session().settings.baseCurrency = "GBP";
+  books_ = std::make_unique<TestBooks>();
+  QVERIFY2(books_->ok(), qPrintable(books_->error()));
   Session().workingCurrency = "GBP";
   SetPeriodDates(20240101, 20240630);
   ResetClock();
@@ -165,8 +98,7 @@ void TstRecords::cleanup() {
   const QString unexpected = silent_->verify();
   silent_.reset();
   RollbackIfActive();
-  CloseConnection();
-  QFile::remove(current_);
+  books_.reset();
   ResetClock();
   QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
 }
