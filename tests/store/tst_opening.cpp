@@ -1,0 +1,229 @@
+// Opening and closing real books, and the files the opening must refuse untouched.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "foundation/clock.h"
+#include "foundation/messages.h"
+#include "store/db.h"
+#include "store/inifile.h"
+#include "store/opening.h"
+#include "store/schema.h"
+#include "store/session.h"
+#include "store/settings.h"
+#include "support/books_fixture.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+void setIni(const QString& path, const QString& key, const QString& value) {
+  IniFile ini(path);
+  ini.writeString(QStringLiteral("main"), key, value);
+  QVERIFY(ini.save());
+}
+
+QString iniValue(const QString& path, const QString& key) {
+  return IniFile(path).readString(QStringLiteral("main"), key, QStringLiteral("<absent>"));
+}
+
+// Records the information boxes whose text carries the engine's own words.
+class RecordingPrompter : public Prompter {
+ public:
+  RecordingPrompter() { previous_ = InstallPrompter(this); }
+  ~RecordingPrompter() override { InstallPrompter(previous_); }
+  QStringList infos;
+  int questions = 0;
+  void showInfo(const QString& text, bool) override { infos << text; }
+  char askYesNoCancel(const QString&) override {
+    ++questions;
+    return 'N';
+  }
+  bool askText(const QString&, const QString&, QString&, int, int) override {
+    ++questions;
+    return false;
+  }
+  int askChoice(const QString&, const QString&, const QString&) override { return 0; }
+  bool pickDate(const QString&, TDateRec&) override { return false; }
+  bool pickFolder(QString&) override { return false; }
+  void flash(const QString&, FlashMode) override {}
+
+ private:
+  Prompter* previous_ = nullptr;
+};
+
+}  // namespace
+
+class TstOpening : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void init() {
+    ResetSession();
+    SetClock(QDateTime(QDate(2024, 3, 15), QTime(10, 0)));
+  }
+  void cleanup() { ResetClock(); }
+
+  void createEmptyBooks() {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/new/books";
+    QString error;
+    QVERIFY2(CreateEmptyBooks(folder, error), qPrintable(error));
+    QFile ini(folder + "/ZADEZEVU.INI");
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), QByteArray("[main]\nDBvn=19\n"));
+    const QByteArray db = FileFingerprint(folder + "/vorbek.fdb");
+    const QByteArray settings = FileFingerprint(folder + "/ZADEZEVU.INI");
+    QVERIFY(!CreateEmptyBooks(folder + "/", error));
+    QCOMPARE(error, "Database already exists \"" + folder + "/vorbek.fdb\"");
+    QCOMPARE(FileFingerprint(folder + "/vorbek.fdb"), db);
+    QCOMPARE(FileFingerprint(folder + "/ZADEZEVU.INI"), settings);
+  }
+
+  // Files that are not usable books: the engine's words, the program ends, nothing changes.
+  void unusableDatabaseFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("engineWords");
+    QTest::addRow("missing") << "missing"
+                             << "No such file or directory";
+    QTest::addRow("empty") << "empty"
+                           << "File size is less than expected";
+    QTest::addRow("not a database") << "garbage"
+                                    << "is not a valid database";
+    QTest::addRow("text file") << "text"
+                               << "is not a valid database";
+    // Root may write anywhere, but the engine itself refuses a file without write bits.
+    QTest::addRow("read-only") << "readonly"
+                               << "no permission for read-write access";
+  }
+  void unusableDatabaseFile() {
+    QFETCH(QString, kind);
+    QFETCH(QString, engineWords);
+    TestBooks books(TestBooks::Closed);
+    QFile db(books.dbPath());
+    if (kind == "missing") {
+      QVERIFY(db.remove());
+    } else if (kind == "readonly") {
+      QVERIFY(db.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    } else {
+      QVERIFY(db.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      if (kind == "garbage") {
+        QByteArray bytes(64 * 1024, '\0');
+        for (int i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919) % 251);
+        db.write(bytes);
+      } else if (kind == "text") {
+        db.write(QByteArray("[main]\nDBvn=33\n").repeated(2000));
+      }
+      db.close();
+    }
+    const QByteArray dbBefore = FileFingerprint(books.dbPath());
+    const QByteArray iniBefore = FileFingerprint(books.iniPath());
+    RecordingPrompter p;
+    Session().dataFolder = books.folder();
+    QVERIFY(!OpenDatabase());
+    QCOMPARE(p.infos.size(), 1);
+    QVERIFY2(p.infos[0].startsWith("Cannot open database \"" + books.dbPath() + "\"\r"),
+             qPrintable(p.infos[0]));
+    QVERIFY2(p.infos[0].contains(engineWords), qPrintable(p.infos[0]));
+    QCOMPARE(p.questions, 0);
+    QVERIFY(ProgramEndRequested());
+    QVERIFY(!IsConnected());
+    CloseDatabase();
+    QCOMPARE(FileFingerprint(books.dbPath()), dbBefore);
+    QCOMPARE(FileFingerprint(books.iniPath()), iniBefore);
+    QVERIFY(!QFile::exists(books.folder() + "vorbek.fdb") || kind != "missing");
+  }
+
+  // Embedded Firebird gives one process the file: a second process is refused.
+  void lockedByAnotherProcess() {
+    const QString cli = qEnvironmentVariable("VORBEK_CLI");
+    if (cli.isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
+    TestBooks books;
+    QVERIFY2(books.ok(), qPrintable(books.error()));
+    const QByteArray iniBefore = FileFingerprint(books.iniPath());
+    QProcess other;
+    other.start(cli, {"--quiet", "info", books.folder()});
+    QVERIFY(other.waitForFinished(60000));
+    const QString err = QString::fromUtf8(other.readAllStandardError());
+    QCOMPARE(other.exitCode(), 1);
+    QVERIFY2(err.contains("Cannot open database \"" + books.dbPath() + "\"\r"), qPrintable(err));
+    QVERIFY2(err.contains("lock"), qPrintable(err));
+    QCOMPARE(FileFingerprint(books.iniPath()), iniBefore);
+    // This process still works on its books.
+    QCOMPARE(CountAll("account"), 1);
+  }
+
+  void txnIdMismatchIsReportedButOpens() {
+    TestBooks books;
+    QVERIFY(ExecSqlCommitted(
+        "insert into txn (id, \"type\", txndate, amt) values (56, 'P', 20240101, 1)"));
+    QVERIFY(
+        ExecSqlCommitted("insert into pstg (txnid, objid, txntype, pstgdate, amt) values (56, 1, "
+                         "'P', 20240101, 1)"));
+    QVERIFY(ExecSqlCommitted(
+        "insert into txn (id, \"type\", txndate, amt) values (57, 'P', 20240101, 1)"));
+    CloseDatabase(false);
+    ScriptedPrompter p;
+    p.info("Txn id mismatch on last rows on TXN / PSTG tables : 57 / 56 - run DB check");
+    QVERIFY(books.open());
+    VERIFY_PROMPTS(p);
+    QVERIFY(DatabaseIsOpen());
+  }
+
+  void postOpenSteps() {
+    TestBooks books(TestBooks::Closed);
+    setIni(books.iniPath(), "SweepToPotId", "1");
+    setIni(books.iniPath(), "DormantAfter", "10");
+    int archiveShown = 0;
+    SetArchiveStateHook([&] { ++archiveShown; });
+    ScriptedPrompter p;
+    QVERIFY(books.open());
+    VERIFY_PROMPTS(p);
+    SetArchiveStateHook(nullptr);
+    QCOMPARE(SweepToPot().id, 1);
+    QCOMPARE(SweepToPot().name, QStringLiteral("Default pot"));
+    QCOMPARE(OpeningBalPot().id, 0);
+    QCOMPARE(Session().dormantCutoff, 20240305);
+    QCOMPARE(archiveShown, 1);
+    QVERIFY(p.statuses().contains("Reading ini file ..."));
+    QVERIFY(p.statuses().contains("Opening database ..."));
+  }
+
+  // The books last used on another day need a rebalance; the same day does not.
+  void startOpeningComparesGenTo_data() {
+    QTest::addColumn<QString>("genTo");
+    QTest::addColumn<bool>("needed");
+    QTest::addRow("yesterday") << "20240314" << true;
+    QTest::addRow("today") << "20240315" << false;
+  }
+  void startOpeningComparesGenTo() {
+    QFETCH(QString, genTo);
+    QFETCH(bool, needed);
+    TestBooks books(TestBooks::Closed);
+    setIni(books.iniPath(), "GenTo", genTo);
+    setIni(books.iniPath(), "RebalNeeded", "0");
+    Session().dataFolder = books.folder();
+    QVERIFY(OpenDatabaseAtStart());
+    QCOMPARE(RebalanceNeeded(), needed);
+    CloseDatabase();
+    QCOMPARE(iniValue(books.iniPath(), "GenTo"), QStringLiteral("20240315"));
+  }
+
+  void closingSavesOnlyWhatWasOpened() {
+    TestBooks books;
+    Session().settings.databaseName = "Renamed";
+    CloseDatabase();
+    QVERIFY(!IsConnected());
+    QCOMPARE(iniValue(books.iniPath(), "DatabaseName"), QStringLiteral("Renamed"));
+
+    // A program that is ending keeps its settings file as it was.
+    QVERIFY(books.open());
+    Session().settings.databaseName = "Not kept";
+    EndProgram(1);
+    CloseDatabase();
+    QCOMPARE(iniValue(books.iniPath(), "DatabaseName"), QStringLiteral("Renamed"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TstOpening)
+#include "tst_opening.moc"
