@@ -1,8 +1,7 @@
 #pragma once
 // The application's prompter: real message boxes placed by the pointer, the busy
-// cursor, and simple input, choice, calendar, folder and flash windows.
+// cursor, and the program's input, choice, calendar, folder and flash windows.
 #include <QPoint>
-#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -11,8 +10,6 @@
 #include "foundation/messages.h"
 #include "foundation/ui/controls.h"
 
-class QLabel;
-class QTimer;
 class QWidget;
 
 // While set (the notepad sets "Notepad"), message boxes carry " " + this caption
@@ -66,19 +63,8 @@ class QtPrompter : public Prompter {
   template <class Box>
   int execPlaced(Box& box, MessagePlacement& memory);
 
-  // Simple versions of the input, choice, calendar, folder and flash windows.
-  bool simpleAskText(const QString& prompt, const QString& line2, QString& text, int maxLength,
-                     int emphasis);
-  int simpleAskChoice(const QString& text, const QString& option1, const QString& option2);
-  bool simplePickDate(const QString& title, TDateRec& date);
-  bool simplePickFolder(QString& folder);
-  void simpleFlash(const QString& text, FlashMode mode);
-
   MessagePlacement placement_;        // message, question and input boxes
   MessagePlacement choicePlacement_;  // the choice box remembers its own
   bool cursorOverridden_ = false;
   std::function<void(const QString&)> statusSink_;
-  QPointer<QLabel> flashWindow_;
-  QTimer* flashTimer_ = nullptr;
-  FlashMode flashMode_ = FlashMode::Close;
 };

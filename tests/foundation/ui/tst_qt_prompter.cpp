@@ -8,6 +8,8 @@
 #include <QtTest>
 #include <functional>
 
+#include "foundation/ui/choice_box.h"
+#include "foundation/ui/flash_window.h"
 #include "foundation/ui/qt_prompter.h"
 
 namespace {
@@ -35,6 +37,12 @@ void onNextBox(Seen& seen, std::function<void(QWidget*)> act) {
       seen.format = box->textFormat();
       for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
       seen.buttons.sort();
+    } else if (auto* choice = qobject_cast<TFChoice*>(w)) {
+      seen.text = choice->textLabel()->text();
+      seen.format = choice->textLabel()->textFormat();
+      for (QAbstractButton* b : {choice->button1(), choice->button2(), choice->cancelButton()})
+        seen.buttons << b->text();
+      seen.buttons.sort();
     }
     act(w);
   });
@@ -50,13 +58,6 @@ void click(QWidget* w, const QString& text) {
   QAbstractButton* b = buttonNamed(w, text);
   QVERIFY2(b, qPrintable("no button " + text));
   b->click();
-}
-
-QLabel* flashWindow() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* label = qobject_cast<QLabel*>(w); label && label->windowFlags() & Qt::Tool)
-      return label;
-  return nullptr;
 }
 
 }  // namespace
@@ -261,20 +262,20 @@ void TstQtPrompter::flashAppendsAndCloses() {
   SetFlashInterval(500);
 
   Flash("Saved");
-  QLabel* w = flashWindow();
+  TFFlash* w = TheFlashWindow();
   QVERIFY(w);
   QVERIFY(w->isVisible());
-  QCOMPARE(w->text(), QString("Saved"));
+  QCOMPARE(w->shownText(), QString("Saved"));
   QVERIFY(w->width() >= 120);
   Flash("Posted");  // still up: the second line is added
-  QCOMPARE(w->text(), QString("Saved\nPosted"));
+  QCOMPARE(w->shownText(), QString("Saved\r\nPosted"));
   QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 3000);
 
   Flash("Later");  // the timed one has gone: a fresh text
-  QCOMPARE(w->text(), QString("Later"));
+  QCOMPARE(w->shownText(), QString("Later"));
   FlashKeep("working 1");
   FlashKeep("working 2");
-  QCOMPARE(w->text(), QString("working 2"));
+  QCOMPARE(w->shownText(), QString("working 2"));
   QTest::qWait(800);  // kept messages have no time limit
   QVERIFY(w->isVisible());
   FlashClose();
