@@ -108,14 +108,22 @@ bool runScript(const QString& location, QString& error) {
       error = db.lastError().text().trimmed();
       ok = false;
     } else {
+      // One transaction: every commit of definitions costs many synchronous page writes.
+      ok = db.transaction();
+      if (!ok) error = db.lastError().text().trimmed();
       for (const QString& sql : StartingSchemaScript()) {
-        QSqlQuery q(db);  // no explicit transaction: each statement commits on its own
+        if (!ok) break;
+        QSqlQuery q(db);
         if (!q.exec(sql)) {
           error = q.lastError().databaseText().trimmed() + "\n" + sql.left(200);
           ok = false;
-          break;
         }
       }
+      if (ok && !db.commit()) {
+        error = db.lastError().text().trimmed();
+        ok = false;
+      }
+      if (!ok) db.rollback();
       db.close();
     }
   }
