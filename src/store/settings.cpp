@@ -77,7 +77,11 @@ void ReadProgramIni() {
   int which = ini.readInteger(kMain, QStringLiteral("WHICHDB"), 0);
   if (which < 0 || which >= kRecentSlots) which = 0;
   const QString chosen = g_recent.slot[which];
-  if (!chosen.isEmpty() && !IsServerLocation(chosen) && !QFileInfo::exists(chosen)) {
+  // The default folder's books may simply not exist yet: the start-up offers to
+  // create them there, so their absence is not reported here.
+  const bool defaultBooks = chosen == DefaultDataFolder() + QLatin1String(kDatabaseFileName);
+  if (!chosen.isEmpty() && !defaultBooks && !IsServerLocation(chosen) &&
+      !QFileInfo::exists(chosen)) {
     ShowInfo("Database not found \"" + chosen + "\"");
     which = 0;
   }
