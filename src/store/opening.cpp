@@ -1,13 +1,11 @@
 #include "store/opening.h"
 
-#include <QFile>
 #include <QList>
 
 #include "foundation/dates.h"
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "store/db.h"
-#include "store/schema.h"
 #include "store/session.h"
 #include "store/settings.h"
 #include "store/upgrade.h"
@@ -72,17 +70,6 @@ bool OpenDatabaseAtStart() {
     ShowInfo("Using database at default location \"" + folder + QLatin1String(kDatabaseFileName) +
              "\"");
     s.dataFolder = folder;
-  }
-  // A new installation has no books yet: its default folder gets the empty
-  // starting database, which the first-time installation then completes.
-  if (s.dataFolder == DefaultDataFolder() && !QFile::exists(DatabaseLocation()) &&
-      !QFile::exists(s.dataFolder + QLatin1String(kDatabaseIniName))) {
-    QString error;
-    if (!CreateEmptyBooks(s.dataFolder, error)) {
-      ShowInfo(error);
-      ShowStatus(QString());
-      return false;
-    }
   }
   if (!OpenDatabase()) return false;
   if (!s.firstTimeInstall && s.settings.genTo != todayYmd()) SetRebalanceNeeded(true);

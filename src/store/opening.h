@@ -8,9 +8,10 @@
 
 #include "store/records.h"
 
-// The start-up opening: the default data folder when none is known (made as a
-// new, empty set of books when nothing is there yet), then OpenDatabase; sets
-// the rebalance-needed flag when the books were last used on another day.
+// The start-up opening: the default data folder when none is known, then
+// OpenDatabase; sets the rebalance-needed flag when the books were last used on
+// another day. (Making new books where there are none is the start-up's choice,
+// asked before this is called.)
 bool OpenDatabaseAtStart();
 
 // Reads the settings, opens vorbek.fdb, establishes and upgrades the version

@@ -9,6 +9,7 @@
 #include "foundation/texts.h"
 #include "store/inifile.h"
 #include "store/opening.h"
+#include "store/schema.h"
 #include "store/session.h"
 #include "store/settings.h"
 #include "support/books_fixture.h"
@@ -168,12 +169,14 @@ class TstSettings : public QObject {
     QCOMPARE(Session().dataFolder, QStringLiteral("/x/"));
   }
 
-  // WHICHDB pointing at an empty slot: the default location, which on a new
-  // installation gets new books and the first-time installation.
+  // WHICHDB pointing at an empty slot: the default location, here holding the
+  // empty starting books of a new installation.
   void emptySelectedSlotOpensDefaultLocation() {
     writeFile(ProgramIniPath(), "[main]\nDB00=/x/vorbek.fdb\nWHICHDB=3\n");
     ReadProgramIni();
     QCOMPARE(Session().dataFolder, QString());
+    QString error;
+    QVERIFY2(CreateEmptyBooks(ProgramFolder() + "data", error), qPrintable(error));
     ScriptedPrompter p;
     p.info("Using database at default location \"" + ProgramFolder() + "data/vorbek.fdb\"");
     p.text("VORBEK2 first time installation ...\rPlease enter base currency\r(eg GBP, EUR, USD)",
