@@ -361,6 +361,28 @@ class TstUpgrade : public QObject {
     QCOMPARE(paramVersion(), from >= 22 ? declined - 1 : -1);
   }
 
+  // Once PARAM holds the version the settings file says so at once: stopping
+  // after step 22 must not send the next opening through step 22 again.
+  void stopAfterStep22ResumesFromParam() {
+    TestBooks books(20, TestBooks::Closed);
+    {
+      ScriptedPrompter p;
+      p.yes(question(21)).yes(question(22)).no(question(23));
+      Session().dataFolder = books.folder();
+      QVERIFY(!OpenDatabase());
+      VERIFY_PROMPTS(p);
+    }
+    CloseDatabase();
+    QCOMPARE(iniValue(books.iniPath(), "DBvn"), QStringLiteral("-1"));
+    ResetSession();
+    ScriptedPrompter p;
+    expectUpgrade(p, 22);
+    Session().dataFolder = books.folder();
+    QVERIFY(OpenDatabase());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(paramVersion(), 33);
+  }
+
   void iniVersionAboveTwentyOne_data() {
     QTest::addColumn<char>("answer");
     QTest::addRow("no") << 'N';
