@@ -6,7 +6,12 @@
 #include "foundation/dates.h"
 
 namespace {
-void err(const QString& s) { std::fprintf(stderr, "%s\n", qPrintable(s)); }
+// Message texts break lines with CR (and CR LF); a terminal wants LF.
+void err(const QString& s) {
+  QString t = s;
+  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\r', '\n');
+  std::fprintf(stderr, "%s\n", t.toUtf8().constData());
+}
 }  // namespace
 
 void BatchPrompter::unanswered(const QString& what) {
