@@ -1,0 +1,24 @@
+#include "cli/open_books.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "cli/commands.h"
+#include "foundation/texts.h"
+#include "store/opening.h"
+#include "store/session.h"
+#include "store/settings.h"
+
+QString CliDataFolder(const QString& arg) {
+  if (IsServerLocation(arg)) return WithTrailingSeparator(arg);
+  return WithTrailingSeparator(QDir::cleanPath(QFileInfo(arg).absoluteFilePath()));
+}
+
+bool CliOpenBooks(const QString& dirArg) {
+  ResetSession();
+  Session().dataFolder = CliDataFolder(dirArg);
+  if (OpenDatabase()) return true;
+  CliErr(ProgramEndRequested() ? QStringLiteral("vorbek-cli: the books could not be opened")
+                               : QStringLiteral("vorbek-cli: the books were not opened"));
+  return false;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Opening the books named on the command line, shared by every verb that works
+// on an existing set of books: the data folder argument as the store wants it,
+// a fresh session, the full opening (upgrade included) and a clear message
+// when the books cannot be used.
+#include <QString>
+
+// DIR as the store wants it: absolute with its trailing separator, or a
+// "host:/path/" server location as given.
+QString CliDataFolder(const QString& arg);
+
+// Resets the session and opens the books in DIR. False, after saying why on
+// stderr, when they could not be opened.
+bool CliOpenBooks(const QString& dirArg);

@@ -1,0 +1,202 @@
+// vorbek-cli account add / list / close / delete / move and hierarchy
+// rebuild, run as the real program on real books.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "store/inifile.h"
+#include "support/books_fixture.h"
+
+namespace {
+
+struct Run {
+  int code = -1;
+  QString out;
+  QString err;
+};
+
+Run cli(const QStringList& args) {
+  Run r;
+  QProcess p;
+  p.start(qEnvironmentVariable("VORBEK_CLI"), args);
+  if (!p.waitForFinished(120000)) return r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+// account list --csv as rows of fields (header dropped); a field never holds a comma here.
+QList<QStringList> listed(const QString& folder) {
+  const Run r = cli({"--csv", "account", "list", folder});
+  QList<QStringList> rows;
+  const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+  for (int i = 1; i < lines.size(); ++i) rows << lines[i].split(',');
+  return rows;
+}
+
+QStringList rowOf(const QString& folder, const QString& id) {
+  for (const QStringList& r : listed(folder))
+    if (r.value(0) == id) return r;
+  return {};
+}
+
+}  // namespace
+
+class TstCliAccounts : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestBooks> books_;
+  QString folder_;
+
+  Run ok(const QStringList& args) {
+    const Run r = cli(args);
+    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
+    return r;
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
+  }
+  void init() {
+    books_ = std::make_unique<TestBooks>(TestBooks::Closed);  // GBP books, default pot #1
+    QVERIFY2(books_->ok(), qPrintable(books_->error()));
+    folder_ = books_->folder();
+  }
+  void cleanup() { books_.reset(); }
+
+  void addListMoveRebuild() {
+    QCOMPARE(
+        ok({"account", "add", folder_, "--kind", "intgroup", "--name", "Household"}).out.trimmed(),
+        QString("Added internal group #2 \"Household\""));
+    ok({"account", "add", folder_, "--kind", "10", "--name", "Bob's", "--group", "2"});
+    ok({"account", "add", folder_, "--kind", "category", "--name", "Power", "--group", "3"});
+    QCOMPARE(ok({"account", "add", folder_, "--kind", "external", "--name", "Current", "--ccy",
+                 "gbp", "--opening", "1,234.50"})
+                 .out.trimmed(),
+             QString("Added external account #5 \"Current\""));
+    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});
+
+    // The settings now ask for a path rebuild and a rebalance; the first
+    // external account and counterparty became the defaults.
+    IniFile ini(folder_ + "ZADEZEVU.INI");
+    QCOMPARE(ini.readInteger("main", "ResetPaths", 0), 1);
+    QCOMPARE(ini.readInteger("main", "RebalNeeded", 0), 1);
+    QCOMPARE(ini.readInteger("main", "DefaultCashId", 0), 5);
+    QCOMPARE(ini.readInteger("main", "DefaultCptyId", 0), 6);
+
+    QCOMPARE(rowOf(folder_, "4"), (QStringList{"4", "category", "Power", "3", "Household : Bob's :",
+                                               "GBP", "9999-99-99", "9999-99-99"}));
+    const Run text = ok({"account", "list", folder_, "--kind", "external"});
+    QVERIFY(text.out.startsWith("Id  Kind"));
+    QCOMPARE(text.out.count('\n'), 2);  // the header and Current
+
+    // Bob's moves to the top: its member's stored path is only right after the rebuild.
+    QCOMPARE(ok({"account", "move", folder_, "3", "--group", "0"}).out.trimmed(),
+             QString("Moved internal group #3 \"Bob's\" to the top level"));
+    QCOMPARE(rowOf(folder_, "4").value(4), QString("Household : Bob's :"));
+    const Run rebuilt = ok({"hierarchy", "rebuild", folder_});
+    QCOMPARE(rebuilt.out.trimmed(),
+             QString("Paths rebuilt: 1 accounts in groups, 1 account-in-group rows"));
+    QVERIFY(rebuilt.err.contains("Paths rebuilt OK"));
+    QCOMPARE(rowOf(folder_, "4").value(4), QString("Bob's :"));
+    QCOMPARE(IniFile(folder_ + "ZADEZEVU.INI").readInteger("main", "ResetPaths", 1), 0);
+
+    ok({"account", "move", folder_, "3", "--group", "2"});
+    QCOMPARE(rowOf(folder_, "4").value(4), QString("Bob's :"));  // until the next rebuild
+    QCOMPARE(rowOf(folder_, "3").value(4), QString("Household :"));
+  }
+
+  void refusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");  // in stderr
+    QTest::newRow("name taken, other case")
+        << QStringList{"account", "add", "@", "--kind", "pot", "--name", "DEFAULT POT"} << 1
+        << "Internal Account \"Default pot\"already exists";
+    QTest::newRow("wrong group kind")
+        << QStringList{"account", "add",  "@",       "--kind", "external",
+                       "--name",  "Bank", "--group", "1"}
+        << 1 << "Acc/Grp invalid acctype combi";
+    QTest::newRow("missing group")
+        << QStringList{"account", "add", "@", "--kind", "pot", "--name", "Spare", "--group", "9"}
+        << 1 << "Account not found : #9";
+    QTest::newRow("unknown kind") << QStringList{"account", "add",    "@", "--kind",
+                                                 "bucket",  "--name", "X"}
+                                  << 2 << "unknown account kind \"bucket\"";
+    QTest::newRow("invalid kind number")
+        << QStringList{"account", "list", "@", "--kind", "7"} << 2 << "unknown account kind \"7\"";
+    QTest::newRow("opening on a counterparty")
+        << QStringList{"account", "add", "@", "--kind", "4", "--name", "X", "--opening", "5"} << 2
+        << "only external and internal accounts have an opening balance";
+    QTest::newRow("internal account in a currency")
+        << QStringList{"account", "add", "@", "--kind", "pot", "--name", "X", "--ccy", "USD"} << 1
+        << "internal accounts are in the base currency GBP";
+    QTest::newRow("unknown currency")
+        << QStringList{"account", "add", "@", "--kind", "external", "--name", "X", "--ccy", "USD"}
+        << 1 << "currency USD is not in the currency table";
+    QTest::newRow("delete default pot")
+        << QStringList{"account", "delete", "@", "1"} << 1 << "Cannot delete  default Pot";
+    QTest::newRow("delete unknown")
+        << QStringList{"account", "delete", "@", "42"} << 1 << "Account not found : #42";
+    QTest::newRow("into an account") << QStringList{"account", "move", "@", "1", "--group", "1"}
+                                     << 1 << "Acc/Grp invalid acctype combi";
+    QTest::newRow("close needs an answer")
+        << QStringList{"account", "close", "@", "1"} << 3 << "question needs an answer";
+    QTest::newRow("bad date") << QStringList{"account", "close", "@", "1", "--date", "2024-02-30"}
+                              << 2 << "--date needs a date";
+    QTest::newRow("usage") << QStringList{"account", "move", "@", "1"} << 2
+                           << "usage: vorbek-cli account move DIR ID --group ID";
+  }
+
+  void refusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    args.replaceInStrings("@", folder_);
+    const QByteArray settings = FileFingerprint(folder_ + "ZADEZEVU.INI");
+    const Run r = cli(args);
+    QVERIFY2(r.code == code, qPrintable(QString::number(r.code) + "\n" + r.err));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(listed(folder_).size(), 1);  // only the default pot, as before
+    if (code == 2) QCOMPARE(FileFingerprint(folder_ + "ZADEZEVU.INI"), settings);
+  }
+
+  void closeAndDelete() {
+    ok({"account", "add", folder_, "--kind", "extgroup", "--name", "Banks"});
+    ok({"account", "add", folder_, "--kind", "external", "--name", "Current", "--group", "2"});
+    ok({"account", "add", folder_, "--kind", "external", "--name", "Savings", "--group", "2"});
+
+    // A group with an open member cannot close.
+    const Run refused = cli({"account", "close", folder_, "2"});
+    QCOMPARE(refused.code, 1);
+    QVERIFY(refused.err.contains("Group contains open subgroup/account \"Current\"- cannot close"));
+
+    QCOMPARE(ok({"account", "close", folder_, "3", "--date", "2024-03-31"}).out.trimmed(),
+             QString("Closed external account #3 \"Current\" on 2024-03-31"));
+    ok({"account", "close", folder_, "4", "--date", "2024-04-30"});
+    const Run group = ok({"account", "close", folder_, "2"});  // the latest member date
+    QVERIFY(group.err.contains("OK to use latest account close date in group 2024-04-30 ?"));
+    QCOMPARE(rowOf(folder_, "2").value(7), QString("2024-04-30"));
+
+    // Deleting the group asks to empty it, then asks to delete it.
+    const Run no = cli({"--no", "account", "delete", folder_, "2"});
+    QCOMPARE(no.code, 1);
+    QVERIFY(
+        no.err.contains("Cannot delete group - it contains 2 account(s) / subgroup(s) - "
+                        "empty the Group? [no]"));
+    QCOMPARE(rowOf(folder_, "3").value(3), QString("2"));
+    const Run yes = cli({"--yes", "account", "delete", folder_, "2"});
+    QVERIFY2(yes.code == 0, qPrintable(yes.err));
+    QVERIFY(yes.err.contains("Delete external group \"Banks\"? [yes]"));
+    QCOMPARE(yes.out.trimmed(), QString("Deleted external group #2 \"Banks\""));
+    QCOMPARE(rowOf(folder_, "2"), QStringList());
+    QCOMPARE(rowOf(folder_, "3").value(3), QString());
+    QCOMPARE(IniFile(folder_ + "ZADEZEVU.INI").readInteger("main", "ResetPaths", 0), 1);
+  }
+};
+
+QTEST_GUILESS_MAIN(TstCliAccounts)
+#include "tst_cli_accounts.moc"
