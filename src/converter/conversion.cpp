@@ -1,0 +1,497 @@
+#include "converter/conversion.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QVariant>
+#include <memory>
+
+#include "converter/paradox_reader.h"
+#include "foundation/dates.h"
+#include "foundation/messages.h"
+#include "foundation/texts.h"
+#include "shell/startup.h"
+#include "store/db.h"
+#include "store/inifile.h"
+#include "store/schema.h"
+#include "store/settings.h"
+
+namespace {
+
+using K = TColumnKind;
+
+bool kindAccepts(TColumnKind kind, TPxType type) {
+  switch (kind) {
+    case K::Integer:
+    case K::Amount:
+    case K::BaseKind:
+    case K::GroupFlag:
+      return type == TPxType::Short || type == TPxType::Long || type == TPxType::AutoInc ||
+             type == TPxType::Number || type == TPxType::Currency;
+    case K::Text:
+      return type == TPxType::Alpha || type == TPxType::Memo || type == TPxType::FmtMemo;
+    case K::Logical:
+      return type == TPxType::Logical;
+    case K::Stamp:
+      return type == TPxType::Timestamp || type == TPxType::Date;
+    case K::DateText:
+      return type == TPxType::Alpha || type == TPxType::Date;
+    case K::Fixed:
+      return true;
+  }
+  return false;
+}
+
+// One source table, checked and ready: the field index of every mapped column.
+struct TPreparedTable {
+  const TTableMap* map = nullptr;
+  std::unique_ptr<TParadoxTable> table;
+  std::vector<int> fieldOf;  // per column; -1 for fixed values
+  QString insertSql;
+};
+
+bool prepareTable(const QString& sourceFolder, const TTableMap& map, TPreparedTable& out,
+                  QString& error) {
+  const QString path = FindFileIgnoringCase(sourceFolder, QLatin1String(map.sourceFile));
+  if (path.isEmpty()) {
+    error = "Table " + QLatin1String(map.sourceFile) + " not found in " + sourceFolder;
+    return false;
+  }
+  out.map = &map;
+  out.table = std::make_unique<TParadoxTable>();
+  if (!out.table->open(path, error)) return false;
+  QStringList columns;
+  QStringList marks;
+  for (const TColumnMap& c : map.columns) {
+    int field = -1;
+    if (c.kind != K::Fixed) {
+      field = out.table->fieldIndex(QLatin1String(c.source));
+      if (field < 0) {
+        error = QLatin1String(map.shownName) + " has no field " + QLatin1String(c.source);
+        return false;
+      }
+      if (!kindAccepts(c.kind, out.table->fields()[field].type)) {
+        error = QLatin1String(map.shownName) + " field " + out.table->fields()[field].name +
+                " has an unexpected type";
+        return false;
+      }
+    }
+    out.fieldOf.push_back(field);
+    columns << QLatin1String(c.target);
+    marks << QStringLiteral("?");
+  }
+  out.insertSql = "insert into " + QLatin1String(map.target) + " (" + columns.join(", ") +
+                  ") values (" + marks.join(", ") + ")";
+  return true;
+}
+
+// The target values of the selected row, in column order.
+bool rowValues(const TPreparedTable& t, QVariantList& values, QString& error) {
+  values.clear();
+  const TParadoxTable& table = *t.table;
+  for (size_t i = 0; i < t.map->columns.size(); ++i) {
+    const TColumnMap& c = t.map->columns[i];
+    const int field = t.fieldOf[i];
+    switch (c.kind) {
+      case K::Fixed:
+        values << c.fixed;
+        break;
+      case K::Integer:
+      case K::BaseKind:
+      case K::GroupFlag: {
+        int64_t v = 0;
+        if (!table.integerValue(field, v, error)) return false;
+        if (v < INT32_MIN || v > INT32_MAX) {
+          error = "field " + table.fields()[field].name + " holds " + QString::number(v) +
+                  ", too large";
+          return false;
+        }
+        if (c.kind == K::BaseKind)
+          values << BaseKindOfOldType(int(v));
+        else if (c.kind == K::GroupFlag)
+          values << GroupFlagOfOldType(int(v));
+        else
+          values << int(v);
+        break;
+      }
+      case K::Amount: {
+        int64_t v = 0;
+        if (!table.integerValue(field, v, error)) return false;
+        values << qlonglong(v);
+        break;
+      }
+      case K::Text: {
+        QString s;
+        if (!table.textValue(field, s, error)) return false;
+        values << s;
+        break;
+      }
+      case K::Logical:
+        values << (table.logicalValue(field) ? 1 : 0);
+        break;
+      case K::Stamp: {
+        QDateTime stamp;
+        if (!table.stampValue(field, stamp, error)) return false;
+        values << (stamp.isValid() ? QVariant(stamp) : QVariant(QMetaType::fromType<QDateTime>()));
+        break;
+      }
+      case K::DateText: {
+        int32_t ymd = 0;
+        if (table.fields()[field].type == TPxType::Date) {
+          if (!table.dateValue(field, ymd, error)) return false;
+        } else {
+          QString s;
+          if (!table.textValue(field, s, error)) return false;
+          ymd = DateTextToNumberSilently(s);
+        }
+        values << ymd;
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+// ---- The settings file ---------------------------------------------------------------
+
+// The target's settings file as it was before the conversion touched it.
+struct TSettingsBackup {
+  QString path;
+  bool existed = false;
+  QByteArray bytes;
+  struct stat times {};
+};
+
+TSettingsBackup backUpSettings(const QString& path) {
+  TSettingsBackup b;
+  b.path = path;
+  QFile f(path);
+  if (f.open(QIODevice::ReadOnly)) {
+    b.existed = true;
+    b.bytes = f.readAll();
+    ::stat(QFile::encodeName(path).constData(), &b.times);
+  }
+  return b;
+}
+
+void restoreSettings(const TSettingsBackup& b) {
+  if (!b.existed) {
+    QFile::remove(b.path);
+    return;
+  }
+  QFile f(b.path);
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    f.write(b.bytes);
+    f.close();
+    const struct timespec times[2] = {b.times.st_atim, b.times.st_mtim};
+    ::utimensat(AT_FDCWD, QFile::encodeName(b.path).constData(), times, 0);
+  }
+}
+
+// The converter's own file copy: the bytes, then the source's modification time.
+// Its failures are shown in plain boxes; a time that cannot be set is only reported.
+bool copySettingsFile(const QString& source, const QString& target) {
+  const QString shownSource = source.isEmpty() ? QLatin1String(kDatabaseIniName) : source;
+  QFile in(source);
+  if (source.isEmpty() || !in.open(QIODevice::ReadOnly)) {
+    ShowPlainInfo("Cannot copy " + shownSource + " - file in use or not found ");
+    return false;
+  }
+  const QByteArray bytes = in.readAll();
+  struct stat st {};
+  const bool haveTimes = ::fstat(in.handle(), &st) == 0;
+  in.close();
+  QDir().mkpath(QFileInfo(target).path());
+  QFile out(target);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
+      !out.flush()) {
+    ShowPlainInfo("cy_file fileopen error on target file " + target);
+    return false;
+  }
+  out.close();
+  if (haveTimes) {
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), times, 0) != 0)
+      ShowPlainInfo("cy_file filesetdate error" + QString::number(errno));
+  }
+  return true;
+}
+
+QString unchanged() { return QStringLiteral("\rThe target has not been changed."); }
+
+}  // namespace
+
+const std::vector<TTableMap>& ConvertedTables() {
+  static const std::vector<TTableMap> tables = {
+      {"obj.DB",
+       "ACCOUNT",
+       "OBJ.DB",
+       {{"ID", "Id", K::Integer},
+        {"NAME", "Name", K::Text},
+        {"NOTE", "Note", K::Text},
+        {"TYPE2", "Type", K::Integer},
+        {"BTYPE", "Type", K::BaseKind},
+        {"ISGRP", "Type", K::GroupFlag},
+        {"GRPID", "Grpid", K::Integer},
+        {"RECONCILED", "Reconciled", K::Text},
+        {"RPRTS", "Rprts", K::Stamp},
+        {"POTTYPE", "PotType", K::Integer},
+        {"BFDBAL", "BfdBal", K::Amount},
+        {"SWEEPTO", "Sweepto", K::Integer},
+        {"RECTS", "RecTs", K::Stamp},
+        {"ACCWITH", "AccWith", K::Integer},
+        {"PAYERDFTPOT", "PayerDftPot", K::Integer},
+        {"PAYEEDFTPOT", "PayeeDftPot", K::Integer},
+        {"ACSTS", "AcSts", K::Integer},
+        {"CLOSEDATE", "CloseDate", K::Integer},
+        {"CREATETS", "CreateTS", K::Stamp},
+        {"EDITTS", "EditTS", K::Stamp},
+        {"DESIG", "Desig", K::Text},
+        {"DORMANT", "Dormant", K::Logical},
+        {"ALLOWNEGBAL", "AllowNegBal", K::Logical},
+        {"ALLOWPOSBAL", "AllowPosBal", K::Logical},
+        {"CPTYPAYS", "CptyPays", K::Logical},
+        {"CPTYRCVS", "CptyRcvs", K::Logical},
+        {"DMTLOCK", "DmtLock", K::Logical},
+        {"FAV", "fav", K::Logical},
+        {"VN", nullptr, K::Fixed, 1}}},
+      {"txn.DB",
+       "TXN",
+       "TXN.DB",
+       {{"ID", "Id", K::Integer},
+        {"INSTANCE", "Instance", K::Integer},
+        {"TXNDATE", "Txndate", K::DateText},
+        {"DATE2", "Date2", K::DateText},
+        {"AMT", "Amt", K::Amount},
+        {"\"type\"", "Type", K::Text},
+        {"REF", "Ref", K::Text},
+        {"NARRATIVE", "Narrative", K::Text},
+        {"CANCELLED", "Cancelled", K::Logical},
+        {"RPRTS", "RprTs", K::Stamp},
+        {"ACCID1", "Accid1", K::Integer},
+        {"ACCID2", "Accid2", K::Integer},
+        {"ACCID3", "Accid3", K::Integer},
+        {"ACCID4", "Accid4", K::Integer},
+        {"CREATETS", "CreateTS", K::Stamp},
+        {"EDITTS", "EditTS", K::Stamp},
+        {"MASTERID", "Masterid", K::Integer},
+        {"DPDATE", "DpDate", K::Logical},
+        {"CHNUM", "chnum", K::Integer},
+        {"ACTUALTXNDATE", nullptr, K::Fixed, 0}}},
+      {"pstg.DB",
+       "PSTG",
+       "PSTG.DB",
+       {{"TXNID", "Txnid", K::Integer},
+        {"OBJID", "Objid", K::Integer},
+        {"AMT", "Amt", K::Amount},
+        {"RECAMT", "Recamt", K::Amount},
+        {"CONTRA", "Contra", K::Integer},
+        {"PSTGDATE", "PstgDate", K::DateText},
+        {"RECONCODE", "Reconcode", K::Integer},
+        {"RNGBAL", "RngBal", K::Amount},
+        {"RPRTS", "Rprts", K::Stamp},
+        {"TXNTYPE", "TxnType", K::Text},
+        {"DPPSTGDATE", "DpPstgDate", K::Logical},
+        {"DPRNGBAL", "DpRngBal", K::Logical},
+        {"CHNUM", "chnum", K::Integer}}},
+      {"rptr.DB",
+       "RPTR",
+       "RPTR.DB",
+       {{"ID", "Id", K::Integer},
+        {"STARTDATE", "StartDate", K::Integer},
+        {"ENDDATE", "EndDate", K::Integer},
+        {"FREQ", "Freq", K::Text},
+        {"AMT", "Amt", K::Amount},
+        {"\"type\"", "Type", K::Text},
+        {"REF", "Ref", K::Text},
+        {"NARRATIVE", "Narrative", K::Text},
+        {"RPTACTIVE", "RptActive", K::Logical},
+        {"GENTO", "Gento", K::Integer},
+        {"RPTINC", "Rptinc", K::Integer},
+        {"RPTCT", "RptCt", K::Integer},
+        {"RPRTS", "RprTs", K::Stamp},
+        {"ACCID1", "Accid1", K::Integer},
+        {"ACCID2", "Accid2", K::Integer},
+        {"ACCID3", "Accid3", K::Integer},
+        {"CREATETS", "CreateTS", K::Stamp},
+        {"EDITTS", "EditTS", K::Stamp},
+        {"ACCID4", "Accid4", K::Integer},
+        {"RMDAYS", "Rmdays", K::Integer},
+        {"CHNUM", "chnum", K::Integer}}},
+      {"CPTYPOT.DB",
+       "CPTYCTGY",
+       "CPTYPOT.DB",
+       {{"CPTYID", "Cptyid", K::Integer},
+        {"CTGYID", "Potid", K::Integer},
+        {"PURCHSALE", "Purchsale", K::Text},
+        {"HIDDEN", "Hidden", K::Logical},
+        {"RPRTS", "Rprts", K::Stamp}}},
+      {"channel.DB",
+       "CHANNEL",
+       "CHANNEL.DB",
+       {{"CHNUM", "Chnum", K::Integer},
+        {"ACCID", "AccId", K::Integer},
+        {"CHNAME", "ChName", K::Text},
+        {"CHNOTE", "ChNote", K::Text},
+        {"CHSTS", "ChSts", K::Integer}}},
+      {"REMDR.DB",
+       "REMDR",
+       "REMDR.DB",
+       {{"ID", "Id", K::Integer},
+        {"TXNID", "Txnid", K::Integer},
+        {"TEXT", "Text", K::Text},
+        {"RMDATE", "Rmdate", K::Integer},
+        {"TGDATE", "Tgdate", K::Integer}}},
+  };
+  return tables;
+}
+
+const QStringList& EmptiedTables() {
+  static const QStringList tables = {
+      QStringLiteral("ACCOUNT"), QStringLiteral("TXN"),      QStringLiteral("PSTG"),
+      QStringLiteral("RPTR"),    QStringLiteral("CPTYCTGY"), QStringLiteral("CHANNEL"),
+      QStringLiteral("REMDR"),   QStringLiteral("MOVTA"),    QStringLiteral("MOVTB"),
+      QStringLiteral("MOVTC"),   QStringLiteral("MOVTD"),    QStringLiteral("MOVTE"),
+      QStringLiteral("MOVTS"),   QStringLiteral("MTHLY")};
+  return tables;
+}
+
+int BaseKindOfOldType(int type) {
+  switch (type) {
+    case 7:
+      return 6;
+    case 8:
+      return 1;
+    case 9:
+      return 4;
+    case 10:
+      return 3;
+    default:
+      return type;
+  }
+}
+
+int GroupFlagOfOldType(int type) { return type >= 7 && type <= 10 ? 1 : 0; }
+
+int32_t DateTextToNumberSilently(const QString& text) {
+  return DateRecToYmd(ParseDateTextOrZero(text));
+}
+
+int TargetSchemaVersion(const QString& dataFolder) {
+  const IniFile ini(WithTrailingSeparator(dataFolder) + QLatin1String(kDatabaseIniName));
+  return ini.readInteger(QLatin1String(kIniSection), QStringLiteral("DBvn"), 0);
+}
+
+QString TargetVersionError(int found) {
+  return "Target database version error : expected vn " + QString::number(kStartingSchemaVersion) +
+         ", found " + QString::number(found);
+}
+
+bool ProvideTargetDatabase(const QString& dataFolder) {
+  const QString folder = WithTrailingSeparator(dataFolder);
+  if (QFile::exists(folder + QLatin1String(kDatabaseFileName))) return true;
+  if (!AskYes(NoBooksQuestion(folder))) return false;
+  QString error;
+  if (!CreateEmptyBooks(folder, error)) {
+    ShowInfo(error);
+    return false;
+  }
+  return true;
+}
+
+bool OpenTargetDatabase(const QString& dataFolder, QString& error) {
+  return OpenConnection(WithTrailingSeparator(dataFolder) + QLatin1String(kDatabaseFileName),
+                        error);
+}
+
+bool SourceHoldsBooks(const QString& folder) {
+  if (!FindFileIgnoringCase(folder, QLatin1String(kDatabaseIniName)).isEmpty()) return true;
+  ShowInfo(QStringLiteral("Folder does not hold Vorbek data ( looking for ZADEZEVU.INI )"));
+  return false;
+}
+
+bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
+                  const TConvertProgress& progress, QString& message) {
+  message.clear();
+  const QString target = WithTrailingSeparator(dataFolder);
+
+  // Every table is read and checked before anything of the target is touched.
+  std::vector<TPreparedTable> prepared(ConvertedTables().size());
+  for (size_t i = 0; i < prepared.size(); ++i) {
+    QString error;
+    if (!prepareTable(sourceFolder, ConvertedTables()[i], prepared[i], error)) {
+      message = "Conversion failed : " + error + unchanged();
+      return false;
+    }
+  }
+
+  const QString settingsPath = target + QLatin1String(kDatabaseIniName);
+  const TSettingsBackup backup = backUpSettings(settingsPath);
+  if (!copySettingsFile(FindFileIgnoringCase(sourceFolder, QLatin1String(kDatabaseIniName)),
+                        settingsPath)) {
+    restoreSettings(backup);
+    return false;
+  }
+  {
+    IniFile ini(settingsPath);
+    ini.writeBool(QLatin1String(kIniSection), QStringLiteral("RebalNeeded"), true);
+    ini.writeInteger(QLatin1String(kIniSection), QStringLiteral("DBvn"), kConvertedSchemaVersion);
+    QString error;
+    if (!ini.save(&error)) {
+      restoreSettings(backup);
+      message = "Conversion failed : cannot write " + settingsPath + " : " + error + unchanged();
+      return false;
+    }
+  }
+
+  QuietDbErrors quiet;
+  auto fail = [&](const QString& text) {
+    RollbackIfActive();
+    restoreSettings(backup);
+    message = "Conversion failed" + text + unchanged();
+    return false;
+  };
+  if (!StartTxIfNone()) return fail(" : " + LastDbError());
+  for (const QString& table : EmptiedTables())
+    if (!ExecSql("delete from " + table)) return fail(" emptying " + table + " : " + LastDbError());
+
+  QVariantList values;
+  for (const TPreparedTable& t : prepared) {
+    const QString shown = QLatin1String(t.map->shownName);
+    if (!ExecSql("delete from " + QLatin1String(t.map->target)))
+      return fail(" emptying " + QLatin1String(t.map->target) + " : " + LastDbError());
+    const int rows = t.table->rowCount();
+    for (int row = 0; row < rows; ++row) {
+      if (progress) progress(shown, rows - row);
+      t.table->seek(row);
+      QString error;
+      if (!rowValues(t, values, error) || !ExecSql(t.insertSql, values)) {
+        if (error.isEmpty()) error = LastDbError();
+        return fail(" at " + shown + " row " + QString::number(row + 1) + " : " + error);
+      }
+    }
+  }
+  if (!CommitIfActive()) return fail(" at commit : " + LastDbError());
+  return true;
+}
+
+bool RunConversion(const QString& sourceFolder, const QString& dataFolder,
+                   const TConvertHooks& hooks) {
+  if (!AskYes(QStringLiteral("OK to convert from Source to Target ?"))) return false;
+  if (hooks.started) hooks.started();
+  BusyOn();
+  QString message;
+  const bool ok = ConvertBooks(sourceFolder, dataFolder, hooks.progress, message);
+  BusyOff();
+  if (hooks.finished) hooks.finished();
+  if (!ok) {
+    if (!message.isEmpty()) ShowInfo(message);
+    return false;
+  }
+  ShowInfo(QStringLiteral("Converted ok"));
+  return true;
+}
