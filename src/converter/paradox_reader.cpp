@@ -255,8 +255,13 @@ bool TParadoxTable::checkLayout(QString& error) {
     return false;
   }
   const int infoAt = version >= 5 ? 0x78 : 0x58;
-  if (headerSize < infoAt + fieldCount * 2 || headerSize > size) {
+  if (headerSize < infoAt + fieldCount * 2) {
     error = QStringLiteral("the table header is damaged");
+    return false;
+  }
+  const QString truncated = QStringLiteral("the file is shorter than its header says (truncated?)");
+  if (headerSize > size) {
+    error = truncated;
     return false;
   }
   int sum = 0;
@@ -275,7 +280,7 @@ bool TParadoxTable::checkLayout(QString& error) {
     return false;
   }
   if (qsizetype(headerSize) + qsizetype(fileBlocks) * blockSize > size) {
-    error = QStringLiteral("the file is shorter than its header says (truncated?)");
+    error = truncated;
     return false;
   }
   std::vector<bool> seen(size_t(fileBlocks) + 1, false);

@@ -1,0 +1,155 @@
+// trelg's command-line mode run as the real program, and the converted books
+// opened by vorbek-cli: upgraded from version 20 and counted.
+#include <QProcess>
+#include <QtTest>
+
+#include "old_tables.h"
+#include "store/inifile.h"
+#include "support/books_fixture.h"
+
+namespace {
+
+struct Run {
+  int code = -1;
+  QString out;
+  QString err;
+};
+
+Run run(const QString& program, const QStringList& args) {
+  Run r;
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("VORBEK_HOME");
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  if (!p.waitForFinished(300000)) return r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+QString trelg() { return QStringLiteral(VORBEK_BINARY_DIR "/src/trelg"); }
+
+// "Item  Value" lines of vorbek-cli info as a map.
+QMap<QString, QString> infoItems(const QString& out) {
+  QMap<QString, QString> m;
+  for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+    const qsizetype gap = line.indexOf("  ");
+    if (gap > 0) m.insert(line.left(gap), line.mid(gap).trimmed());
+  }
+  return m;
+}
+
+void fillSmallBooks(OldBooks& old) {
+  old.add("obj", {{"Id", 1}, {"Name", "Girokonto"}, {"Type", 1}, {"CloseDate", 99999999}});
+  old.add("obj", {{"Id", 2}, {"Name", "Bäcker"}, {"Type", 4}, {"CloseDate", 99999999}});
+  old.add("obj", {{"Id", 3}, {"Name", "Lebensmittel"}, {"Type", 3}, {"CloseDate", 99999999}});
+  old.add("obj", {{"Id", 4}, {"Name", "Konten"}, {"Type", 8}, {"CloseDate", 99999999}});
+  for (int t = 1; t <= 2; ++t) {
+    old.add("txn", {{"Id", t},
+                    {"Txndate", "2020-05-0" + QString::number(t)},
+                    {"Amt", 250 * t},
+                    {"Type", "P"},
+                    {"Accid1", 1},
+                    {"Accid2", 2},
+                    {"Accid4", 3}});
+    const QString date = "2020-05-0" + QString::number(t);
+    old.add("pstg",
+            {{"Txnid", t}, {"Objid", 1}, {"Amt", -250 * t}, {"PstgDate", date}, {"TxnType", "P"}});
+    old.add("pstg",
+            {{"Txnid", t}, {"Objid", 2}, {"Amt", 250 * t}, {"PstgDate", date}, {"TxnType", "P"}});
+    old.add("pstg",
+            {{"Txnid", t}, {"Objid", 3}, {"Amt", 250 * t}, {"PstgDate", date}, {"TxnType", "P"}});
+  }
+}
+
+}  // namespace
+
+class TstTrelgCli : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() {
+    if (!QFile::exists(trelg())) QSKIP("trelg is not built");
+  }
+
+  // A new program folder: trelg makes data/ with the empty database, converts
+  // into it, and vorbek-cli then upgrades it from 20 to 33 and counts its rows.
+  void convertThenOpen() {
+    if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
+    OldBooks old;
+    fillSmallBooks(old);
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    QTemporaryDir home;
+    const Run c = run(trelg(), {"--home", home.path(), "--source", old.folder(), "--yes"});
+    QVERIFY2(c.code == 0, qPrintable(c.err));
+    const QString data = home.path() + "/data/";
+    QCOMPARE(c.out, "Target database " + data + "vorbek.fdb\nSource database " + old.folder() +
+                        "\n OBJ.DB 4\n TXN.DB 2\n PSTG.DB 6\n");
+    QCOMPARE(c.err, "No books found in " + data +
+                        " - create a new empty set of books there? - yes\n"
+                        "OK to convert from Source to Target ? - yes\nConverted ok\n");
+    QCOMPARE(IniFile(data + "ZADEZEVU.INI").readInteger("main", "DBvn", 0), 20);
+
+    const Run info = run(qEnvironmentVariable("VORBEK_CLI"), {"--yes", "info", data});
+    QVERIFY2(info.code == 0, qPrintable(info.err + info.out));
+    const auto items = infoItems(info.out);
+    QCOMPARE(items.value("Schema version"), QStringLiteral("33"));
+    QCOMPARE(items.value("Base currency"), QStringLiteral("GBP"));
+    QCOMPARE(items.value("Accounts"), QStringLiteral("4"));
+    QCOMPARE(items.value("Transactions"), QStringLiteral("2"));
+    QCOMPARE(items.value("Postings"), QStringLiteral("6"));
+  }
+
+  void refusals_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("err");  // %1 = the source folder
+    QTest::newRow("target converted already")
+        << "version" << 1 << "Target database version error : expected vn 19, found 20\n";
+    QTest::newRow("source without settings")
+        << "no settings" << 1 << "Folder does not hold Vorbek data ( looking for ZADEZEVU.INI )\n";
+    QTest::newRow("damaged source")
+        << "damaged" << 1
+        << "OK to convert from Source to Target ? - yes\nConversion failed : Cannot read "
+           "%1pstg.DB : the file is shorter than its header says (truncated?)\nThe target has "
+           "not been changed.\n";
+    QTest::newRow("no --yes") << "no yes" << 2
+                              << "trelg: the conversion asks \"OK to convert from Source to "
+                                 "Target ?\" - give --yes to answer it\n";
+    QTest::newRow("unknown argument")
+        << "unknown" << 2
+        << "trelg: unknown argument \"--force\"\nusage: trelg --source DIR [--target DIR] "
+           "[--home DIR] --yes\n";
+  }
+  void refusals() {
+    QFETCH(QString, situation);
+    QFETCH(int, code);
+    QFETCH(QString, err);
+    OldBooks old;
+    if (situation == "no settings") old.setSettings(QString());
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    if (situation == "damaged") {
+      QFile f(old.path("pstg"));
+      QVERIFY(f.resize(f.size() - 10));
+    }
+    TestBooks target(19, TestBooks::Closed);
+    if (situation == "version") {
+      IniFile ini(target.iniPath());
+      ini.writeInteger("main", "DBvn", 20);
+      QVERIFY(ini.save());
+    }
+    const QByteArray settingsBefore = FileFingerprint(target.iniPath());
+    QStringList args = {"--source", old.folder(), "--target", target.folder()};
+    if (situation != "no yes") args << "--yes";
+    if (situation == "unknown") args << "--force";
+    const Run r = run(trelg(), args);
+    QCOMPARE(r.code, code);
+    QCOMPARE(r.err, err.contains("%1") ? err.arg(old.folder()) : err);
+    QCOMPARE(FileFingerprint(target.iniPath()), settingsBefore);
+  }
+};
+
+QTEST_GUILESS_MAIN(TstTrelgCli)
+#include "tst_trelg_cli.moc"
