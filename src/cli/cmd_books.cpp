@@ -1,9 +1,9 @@
 // vorbek-cli create / info: new books, and what a set of books holds.
-#include <QDir>
-#include <QFileInfo>
+#include <QRegularExpression>
 
 #include "cli/batch_prompter.h"
 #include "cli/commands.h"
+#include "cli/open_books.h"
 #include "foundation/dates.h"
 #include "foundation/texts.h"
 #include "store/db.h"
@@ -13,18 +13,6 @@
 #include "store/settings.h"
 
 namespace {
-
-// A data folder argument as the store wants it: absolute, with its separator.
-QString dataFolderArg(const QString& arg) {
-  if (IsServerLocation(arg)) return WithTrailingSeparator(arg);
-  return WithTrailingSeparator(QDir::cleanPath(QFileInfo(arg).absoluteFilePath()));
-}
-
-int openingFailed() {
-  CliErr(ProgramEndRequested() ? QStringLiteral("vorbek-cli: the books could not be opened")
-                               : QStringLiteral("vorbek-cli: the books were not opened"));
-  return 1;
-}
 
 QString dateText(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QStringLiteral("none"); }
 
@@ -39,16 +27,14 @@ int runCreate(CliContext& ctx) {
     CliErr("vorbek-cli: --base needs a three-letter currency code, not \"" + base + "\"");
     return 2;
   }
-  const QString folder = dataFolderArg(ctx.args.first());
+  const QString folder = CliDataFolder(ctx.args.first());
   QString error;
   if (!CreateEmptyBooks(folder, error)) {
     CliErr("vorbek-cli: " + error);
     return 1;
   }
-  ResetSession();
-  Session().dataFolder = folder;
   ctx.prompter->addAnswer(base);  // the first-time installation's base currency
-  if (!OpenDatabase()) return openingFailed();
+  if (!CliOpenBooks(folder)) return 1;
   const TSession& s = Session();
   CliOut("Created " + DatabaseLocation() + " (schema version " + QString::number(s.schemaVersion) +
          ", base currency " + s.settings.baseCurrency + ", default pot #" +
@@ -62,9 +48,7 @@ int runInfo(CliContext& ctx) {
     CliErr(QStringLiteral("usage: vorbek-cli info DIR"));
     return 2;
   }
-  ResetSession();
-  Session().dataFolder = dataFolderArg(ctx.args.first());
-  if (!OpenDatabase()) return openingFailed();
+  if (!CliOpenBooks(ctx.args.first())) return 1;
   const TSession& s = Session();
   QList<QStringList> rows{
       {QStringLiteral("Location"), DatabaseLocation()},
