@@ -418,6 +418,12 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
                   const TConvertProgress& progress, QString& message) {
   message.clear();
   const QString target = WithTrailingSeparator(dataFolder);
+  // The settings copy would land on the old settings file itself.
+  const QString sourcePath = QFileInfo(sourceFolder).canonicalFilePath();
+  if (!sourcePath.isEmpty() && sourcePath == QFileInfo(target).canonicalFilePath()) {
+    message = "Conversion failed : the source folder is the target's data folder" + unchanged();
+    return false;
+  }
 
   // Every table is read and checked before anything of the target is touched.
   std::vector<TPreparedTable> prepared(ConvertedTables().size());

@@ -355,14 +355,6 @@ const char* TParadoxTable::fieldBytes(int field) const {
   return file_.constData() + current_ + fields_[field].offset;
 }
 
-bool TParadoxTable::isNull(int field) const {
-  const TPxField& f = fields_[field];
-  const char* p = fieldBytes(field);
-  if (isMemoType(f.type)) return le32(p + f.length - 10 + 4) == 0;
-  if (f.type == TPxType::Alpha) return p[0] == 0;
-  return allZero(p, f.length);
-}
-
 bool TParadoxTable::integerValue(int field, int64_t& value, QString& error) const {
   const TPxField& f = fields_[field];
   const char* p = fieldBytes(field);

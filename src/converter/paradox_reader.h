@@ -101,7 +101,6 @@ class TParadoxTable {
   // Selects row (0-based) for the readers below.
   void seek(int row) { current_ = records_.value(row, -1); }
 
-  bool isNull(int field) const;
   // Short, long, auto-increment, number and currency fields; NULL reads as 0.
   // False (with error) when a number is not a whole number in range.
   bool integerValue(int field, int64_t& value, QString& error) const;

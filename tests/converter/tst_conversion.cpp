@@ -601,6 +601,22 @@ class TstConversion : public QObject {
     CloseConnection();
   }
 
+  // Converting into the old folder itself would overwrite the old settings.
+  void targetInTheSourceFolder() {
+    OldBooks old;
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    TestBooks empty(19, TestBooks::Closed);
+    QVERIFY(QFile::copy(empty.dbPath(), old.folder() + "vorbek.fdb"));
+    const QByteArray before = FileFingerprint(old.folder() + "ZADEZEVU.INI");
+    QString message;
+    QVERIFY2(OpenTargetDatabase(old.folder(), message), qPrintable(message));
+    QVERIFY(!convert(old.folder(), old.folder(), &message));
+    QCOMPARE(message, QStringLiteral("Conversion failed : the source folder is the target's data "
+                                     "folder\rThe target has not been changed."));
+    QCOMPARE(FileFingerprint(old.folder() + "ZADEZEVU.INI"), before);
+    CloseConnection();
+  }
+
   // The settings file is part of the source: without it nothing is copied.
   void sourceWithoutSettings() {
     OldBooks old;
