@@ -1,0 +1,50 @@
+#pragma once
+// Currencies, exchange rates and the base-currency value of a transaction.
+// A rate is units of a currency per one unit of the base currency; the base
+// currency has no rate rows and its rate is always 1.
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+
+#include "foundation/daterec.h"
+#include "store/records.h"
+
+// True when the books have a base currency; otherwise tells the user how to enter one.
+bool BaseCurrencyPresent();
+
+// The CCY row of code (upper-cased); false when there is none.
+bool ReadCurrency(const QString& code, TCcy& ccy);
+// Append / change a CCY row; BASE is set exactly when the code is the base currency.
+// The caller commits.
+bool InsertCurrency(const TCcy& ccy);
+bool UpdateCurrency(const TCcy& ccy);
+// Asks, refuses while an account uses the currency, deletes and commits.
+bool DeleteCurrency(const QString& code);
+
+// Stores a rate typed as text (the parsed value is what is stored) and commits.
+bool AddRate(const QString& code, int32_t ymd, const QString& rateText);
+// Asks the user for the rate of code on ymd and stores it; 0 when none was given.
+double AskRate(const QString& code, int32_t ymd);
+// The rate of code on ymd: the stored one, the closest earlier one when the user
+// takes it, or one the user enters; 0 when the user gave none.
+double RateOnDate(const QString& code, int32_t ymd);
+// RateOnDate, with a message and false when no usable rate came of it.
+bool RequireRate(const QString& code, int32_t ymd, double& rate);
+QString FormatRate(double x);
+
+// amount / rate rounded to the nearest minor unit, exact halves to the even
+// neighbour, computed exactly from the rate's binary value. False when the rate
+// is not above 0 or the result does not fit 64 bits.
+bool DivideHalfEven(int64_t amount, double rate, int64_t& result);
+
+// Fills RATE and VAL of txn from its currency, type and transaction date.
+bool SetTxnValue(TTxn& txn);
+
+// Rebuilds the currency list from CCY and checks the base currency against the
+// settings; the currency boxes are reloaded through the hook.
+bool CheckBaseCurrency();
+// The program-wide currency list, in the order CCY returned it.
+const QStringList& CurrencyList();
+// Installed by the screens that show the currency list in their boxes.
+void SetCurrencyListHook(std::function<void()> reload);
