@@ -64,14 +64,15 @@ bool AddRate(const QString& code, int32_t ymd, const QString& rateText) {
     ShowInfo(QStringLiteral("Rate must be > 0"));
     return false;
   }
-  return ExecSqlCommitted(QStringLiteral("insert into rate (ccycode, rdate, rate) values (?, ?, ?)"),
-                          {code, ymd, rate});
+  return ExecSqlCommitted(
+      QStringLiteral("insert into rate (ccycode, rdate, rate) values (?, ?, ?)"),
+      {code, ymd, rate});
 }
 
 double AskRate(const QString& code, int32_t ymd) {
   QString text;
-  if (!AskText("&Enter mid-market exchange rate (per 1 " + baseCode() + ")" + "\r" + "for " +
-                   code + " on " + YmdToText(ymd),
+  if (!AskText("&Enter mid-market exchange rate (per 1 " + baseCode() + ")" + "\r" + "for " + code +
+                   " on " + YmdToText(ymd),
                text))
     return 0;
   if (!AddRate(code, ymd, text)) return 0;
@@ -83,9 +84,10 @@ double AskRate(const QString& code, int32_t ymd) {
 
 double RateOnDate(const QString& code, int32_t ymd) {
   bool ok = false;
-  QSqlQuery q = RunQuery(QStringLiteral("select r.rdate, r.rate from rate r "
-                                        "where (r.ccycode = ?) and (r.rdate <= ?) order by r.rdate"),
-                         {code, ymd}, &ok);
+  QSqlQuery q =
+      RunQuery(QStringLiteral("select r.rdate, r.rate from rate r "
+                              "where (r.ccycode = ?) and (r.rdate <= ?) order by r.rdate"),
+               {code, ymd}, &ok);
   if (!ok) return 0;
   bool found = false;
   int32_t lastDate = 0;
@@ -98,9 +100,9 @@ double RateOnDate(const QString& code, int32_t ymd) {
   q = QSqlQuery();
   if (!found) return AskRate(code, ymd);
   if (lastDate == ymd) return lastRate;
-  switch (AskChoice("No " + code + " rate found for " + YmdToText(ymd) + ", closest is " +
-                        YmdToText(lastDate),
-                    QStringLiteral("Enter new"), QStringLiteral("Use closest"))) {
+  switch (AskChoice(
+      "No " + code + " rate found for " + YmdToText(ymd) + ", closest is " + YmdToText(lastDate),
+      QStringLiteral("Enter new"), QStringLiteral("Use closest"))) {
     case 1:
       return AskRate(code, ymd);
     case 2:
@@ -211,7 +213,8 @@ bool CheckBaseCurrency() {
   }
   TDbSettings& st = Session().settings;
   if (tableBase != st.baseCurrency.trimmed() &&
-      AskYes("Error : Base Currency mismatch " + tableBase + " " + st.baseCurrency + " - OK to reset?"))
+      AskYes("Error : Base Currency mismatch " + tableBase + " " + st.baseCurrency +
+             " - OK to reset?"))
     st.baseCurrency = tableBase;
   if (g_currencyListHook) g_currencyListHook();
   return true;

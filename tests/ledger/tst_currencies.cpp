@@ -62,16 +62,24 @@ class TstCurrencies : public QObject {
     QTest::addColumn<QString>("info");
     QTest::addColumn<double>("rate");
     QTest::addColumn<int>("stored");  // rows for (USD, ymd) afterwards
-    QTest::newRow("exact day") << 20240201 << -1 << "" << "" << 1.5 << 1;
-    QTest::newRow("use closest") << 20240115 << 2 << "" << "" << 1.25 << 0;
-    QTest::newRow("enter new") << 20240115 << 1 << "1.3" << "" << 1.3 << 1;
-    QTest::newRow("question cancelled") << 20240115 << 0 << "" << "" << 0.0 << 0;
-    QTest::newRow("enter new, cancelled") << 20240115 << 1 << "-" << "" << 0.0 << 0;
-    QTest::newRow("none before, asked at once") << 20231231 << -1 << "1.2" << "" << 1.2 << 1;
-    QTest::newRow("rate 0 refused") << 20231231 << -1 << "0" << "Rate must be > 0" << 0.0 << 0;
-    QTest::newRow("negative rate refused")
-        << 20231231 << -1 << "-1.5" << "Rate must be > 0" << 0.0 << 0;
-    QTest::newRow("not a number, no message") << 20231231 << -1 << "abc" << "" << 0.0 << 0;
+    QTest::newRow("exact day") << 20240201 << -1 << ""
+                               << "" << 1.5 << 1;
+    QTest::newRow("use closest") << 20240115 << 2 << ""
+                                 << "" << 1.25 << 0;
+    QTest::newRow("enter new") << 20240115 << 1 << "1.3"
+                               << "" << 1.3 << 1;
+    QTest::newRow("question cancelled") << 20240115 << 0 << ""
+                                        << "" << 0.0 << 0;
+    QTest::newRow("enter new, cancelled") << 20240115 << 1 << "-"
+                                          << "" << 0.0 << 0;
+    QTest::newRow("none before, asked at once") << 20231231 << -1 << "1.2"
+                                                << "" << 1.2 << 1;
+    QTest::newRow("rate 0 refused") << 20231231 << -1 << "0"
+                                    << "Rate must be > 0" << 0.0 << 0;
+    QTest::newRow("negative rate refused") << 20231231 << -1 << "-1.5"
+                                           << "Rate must be > 0" << 0.0 << 0;
+    QTest::newRow("not a number, no message") << 20231231 << -1 << "abc"
+                                              << "" << 0.0 << 0;
   }
   void rateOnDate() {
     QFETCH(int, ymd);
@@ -83,7 +91,8 @@ class TstCurrencies : public QObject {
     const QString day = QString::number(ymd);
     const QString dayText = day.left(4) + "-" + day.mid(4, 2) + "-" + day.right(2);
     ScriptedPrompter p;
-    if (choice >= 0) p.choice("No USD rate found for " + dayText + ", closest is 2024-01-01", choice);
+    if (choice >= 0)
+      p.choice("No USD rate found for " + dayText + ", closest is 2024-01-01", choice);
     const QString prompt = "&Enter mid-market exchange rate (per 1 GBP)\rfor USD on " + dayText;
     if (typed == "-")
       p.text(prompt, "", false);
@@ -109,9 +118,9 @@ class TstCurrencies : public QObject {
   void addRateStoresParsedValue() {
     ScriptedPrompter p;
     QVERIFY(AddRate("USD", 20240110, "1.23456"));
-    QCOMPARE(QueryValue("select rate from rate where ccycode = 'USD' and rdate = 20240110")
-                 .toDouble(),
-             double(1.23456f));  // a single-precision column
+    QCOMPARE(
+        QueryValue("select rate from rate where ccycode = 'USD' and rdate = 20240110").toDouble(),
+        double(1.23456f));  // a single-precision column
     // A text that is SQL is not a number: refused without a message, nothing stored.
     QVERIFY(!AddRate("USD", 20240111, "1); delete from rate; --"));
     QCOMPARE(CountAll("rate"), 4);
@@ -129,33 +138,33 @@ class TstCurrencies : public QObject {
     QTest::addColumn<double>("txnRate");
     const qint64 max = std::numeric_limits<qint64>::max();
     const qint64 min = std::numeric_limits<qint64>::min();
-    QTest::newRow("base currency") << "GBP" << QChar('P') << qint64(12345) << 0.0 << true
-                                   << qint64(12345) << 1.0;
-    QTest::newRow("base-currency transfer") << "GBP" << QChar('C') << qint64(-7) << 0.0 << true
-                                            << qint64(-7) << 1.0;
-    QTest::newRow("125.00 USD at 1.25") << "USD" << QChar('P') << qint64(12500) << 1.25 << true
-                                        << qint64(10000) << 1.25;
-    QTest::newRow("1 at 2.0 -> 0") << "USD" << QChar('P') << qint64(1) << 2.0 << true << qint64(0)
-                                   << 2.0;
-    QTest::newRow("3 at 2.0 -> 2") << "USD" << QChar('R') << qint64(3) << 2.0 << true << qint64(2)
-                                   << 2.0;
-    QTest::newRow("5 at 2.0 -> 2") << "USD" << QChar('P') << qint64(5) << 2.0 << true << qint64(2)
-                                   << 2.0;
-    QTest::newRow("7 at 2.0 -> 4") << "USD" << QChar('P') << qint64(7) << 2.0 << true << qint64(4)
-                                   << 2.0;
-    QTest::newRow("-3 at 2.0 -> -2") << "USD" << QChar('F') << qint64(-3) << 2.0 << true
-                                     << qint64(-2) << 2.0;
-    QTest::newRow("-5 at 2.0 -> -2") << "USD" << QChar('F') << qint64(-5) << 2.0 << true
-                                     << qint64(-2) << 2.0;
-    QTest::newRow("-7 at 2.0 -> -4") << "USD" << QChar('F') << qint64(-7) << 2.0 << true
-                                     << qint64(-4) << 2.0;
-    QTest::newRow("1 at 0.3 -> 3") << "USD" << QChar('P') << qint64(1) << 0.3 << true << qint64(3)
-                                   << double(0.3f);
+    QTest::newRow("base currency")
+        << "GBP" << QChar('P') << qint64(12345) << 0.0 << true << qint64(12345) << 1.0;
+    QTest::newRow("base-currency transfer")
+        << "GBP" << QChar('C') << qint64(-7) << 0.0 << true << qint64(-7) << 1.0;
+    QTest::newRow("125.00 USD at 1.25")
+        << "USD" << QChar('P') << qint64(12500) << 1.25 << true << qint64(10000) << 1.25;
+    QTest::newRow("1 at 2.0 -> 0")
+        << "USD" << QChar('P') << qint64(1) << 2.0 << true << qint64(0) << 2.0;
+    QTest::newRow("3 at 2.0 -> 2")
+        << "USD" << QChar('R') << qint64(3) << 2.0 << true << qint64(2) << 2.0;
+    QTest::newRow("5 at 2.0 -> 2")
+        << "USD" << QChar('P') << qint64(5) << 2.0 << true << qint64(2) << 2.0;
+    QTest::newRow("7 at 2.0 -> 4")
+        << "USD" << QChar('P') << qint64(7) << 2.0 << true << qint64(4) << 2.0;
+    QTest::newRow("-3 at 2.0 -> -2")
+        << "USD" << QChar('F') << qint64(-3) << 2.0 << true << qint64(-2) << 2.0;
+    QTest::newRow("-5 at 2.0 -> -2")
+        << "USD" << QChar('F') << qint64(-5) << 2.0 << true << qint64(-2) << 2.0;
+    QTest::newRow("-7 at 2.0 -> -4")
+        << "USD" << QChar('F') << qint64(-7) << 2.0 << true << qint64(-4) << 2.0;
+    QTest::newRow("1 at 0.3 -> 3")
+        << "USD" << QChar('P') << qint64(1) << 0.3 << true << qint64(3) << double(0.3f);
     // Exact on 64 bits: a double would lose the last units of these.
     QTest::newRow("max-1 at 2.0") << "USD" << QChar('P') << (max - 1) << 2.0 << true
                                   << qint64(4611686018427387903LL) << 2.0;
-    QTest::newRow("max at 2.0, half to even") << "USD" << QChar('P') << max << 2.0 << true
-                                              << qint64(4611686018427387904LL) << 2.0;
+    QTest::newRow("max at 2.0, half to even")
+        << "USD" << QChar('P') << max << 2.0 << true << qint64(4611686018427387904LL) << 2.0;
     QTest::newRow("min at 2.0") << "USD" << QChar('P') << min << 2.0 << true
                                 << qint64(-4611686018427387904LL) << 2.0;
     QTest::newRow("max-2 at 1.0") << "USD" << QChar('P') << (max - 2) << 1.0 << true << (max - 2)
