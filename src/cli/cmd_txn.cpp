@@ -1,0 +1,352 @@
+// vorbek-cli txn add / show / delete / cancel / uncancel, ccy add / list,
+// rate set / list: transactions, currencies and rates through the ledger's
+// own operations and checks.
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+#include "cli/batch_prompter.h"
+#include "cli/commands.h"
+#include "cli/open_books.h"
+#include "foundation/dates.h"
+#include "foundation/messages.h"
+#include "foundation/numbers.h"
+#include "ledger/accounts.h"
+#include "ledger/currencies.h"
+#include "ledger/freeze.h"
+#include "ledger/posting.h"
+#include "store/db.h"
+#include "store/opening.h"
+#include "store/records.h"
+#include "store/session.h"
+
+namespace {
+
+int usage(const QString& line) {
+  CliErr("usage: vorbek-cli " + line);
+  return 2;
+}
+
+int bad(const QString& text) {
+  CliErr("vorbek-cli: " + text);
+  return 2;
+}
+
+int refused() {
+  RollbackIfActive();
+  CloseDatabase(false);
+  return 1;
+}
+
+int committed() {
+  if (!CommitIfActive()) return refused();
+  CloseDatabase();  // keeps the rebalance flag in the settings
+  return 0;
+}
+
+bool parseId(const QString& text, int32_t& id) {
+  bool ok = false;
+  id = text.toInt(&ok);
+  return ok && id > 0;
+}
+
+bool parseCode(const QString& text, QString& code) {
+  static const QRegularExpression re(QStringLiteral("^[A-Za-z]{3}$"));
+  if (!re.match(text).hasMatch()) return false;
+  code = text.toUpper();
+  return true;
+}
+
+QString dateText(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QString(); }
+
+// The row and its postings, as the details screen would show them.
+void printTxn(int32_t id) {
+  TTxn t;
+  if (!ReadTxn(id, t)) {
+    CliErr("txn not found " + QString::number(id));
+    return;
+  }
+  CliOut("Txn #" + QString::number(t.id) + " " + TxnTypeName(t.type) +
+         (t.cancelled ? QStringLiteral(" (cancelled)") : QString()));
+  CliOut("Date " + DateRecToTextOrBlank(t.txnDate) +
+         (t.postingDate.isZero() ? QString() : "  posting date " + DateRecToText(t.postingDate)));
+  CliOut("Amount " + FormatAmount(t.amount) + " " + t.ccy + "  value " + FormatAmount(t.value) +
+         "  rate " + FormatRate(t.rate));
+  auto acc = [](int32_t accId, const QString& name) {
+    return accId > 0 ? "#" + QString::number(accId) + " " + name : QStringLiteral("-");
+  };
+  CliOut("Accounts " + acc(t.accId1, t.accName1) + " / " + acc(t.accId2, t.accName2) + " / " +
+         acc(t.accId4, t.accName4));
+  CliOut("Reference " + t.reference);
+  CliOut("Description " + t.narrative);
+  if (t.batch != 0) CliOut("Batch " + QString::number(t.batch));
+  if (t.instance > 0)
+    CliOut("Instance " + QString::number(t.instance) + " of repeater " +
+           QString::number(t.masterId));
+  QSqlQuery q = RunQuery(
+      QStringLiteral("select p.objid, a.name, p.pstgdate, p.amt, p.ccy, p.val, p.contra, p.seq "
+                     "from pstg p left join account a on a.id = p.objid "
+                     "where p.txnid = ? order by p.objid"),
+      {id});
+  QStringList lines;
+  while (q.next()) {
+    lines << QStringLiteral("  %1 %2 %3 %4 %5 value %6 contra %7")
+                 .arg(q.value(0).toString(), q.value(1).toString().trimmed(),
+                      dateText(q.value(2).toInt()), FormatAmount(q.value(3).toLongLong()),
+                      q.value(4).toString().trimmed(), FormatAmount(q.value(5).toLongLong()),
+                      q.value(6).toString());
+  }
+  CliOut("Postings");
+  for (const QString& l : lines) CliOut(l);
+}
+
+// Opens the books; a transaction the ledger wants shown (a straddle) is printed.
+bool openBooks(const QString& dir) {
+  SetShowTransactionHook(printTxn);
+  return CliOpenBooks(dir);
+}
+
+// ----------------------------------------------------------------- txn add
+
+int runAdd(CliContext& ctx) {
+  const QString line = QStringLiteral(
+      "txn add DIR --type P|R|C|D|Z --date yyyy-mm-dd [--pdate yyyy-mm-dd] --amount AMOUNT "
+      "[--ccy CCY] --ext ID [--cpty ID] [--int ID] [--to ID] [--ref TEXT] [--desc TEXT]");
+  QString typeText, dateArg, pdateArg, amountText, ccyText, extText, cptyText, intText, toText;
+  QString ref, desc;
+  const bool hasType = ctx.takeOption(QStringLiteral("--type"), typeText);
+  const bool hasDate = ctx.takeOption(QStringLiteral("--date"), dateArg);
+  const bool hasPdate = ctx.takeOption(QStringLiteral("--pdate"), pdateArg);
+  const bool hasAmount = ctx.takeOption(QStringLiteral("--amount"), amountText);
+  const bool hasCcy = ctx.takeOption(QStringLiteral("--ccy"), ccyText);
+  const bool hasExt = ctx.takeOption(QStringLiteral("--ext"), extText);
+  const bool hasCpty = ctx.takeOption(QStringLiteral("--cpty"), cptyText);
+  const bool hasInt = ctx.takeOption(QStringLiteral("--int"), intText);
+  const bool hasTo = ctx.takeOption(QStringLiteral("--to"), toText);
+  ctx.takeOption(QStringLiteral("--ref"), ref);
+  ctx.takeOption(QStringLiteral("--desc"), desc);
+  if (!hasType || !hasDate || ctx.args.size() != 1) return usage(line);
+
+  const QString type = typeText.toUpper();
+  static const QStringList kTypes{"P", "R", "C", "D", "Z"};
+  if (!kTypes.contains(type)) return bad("--type must be one of P, R, C, D, Z");
+  const QChar code = type.at(0);
+  TDateRec date, pdate;
+  if (!ParseDateText(dateArg, date)) return bad("--date needs yyyy-mm-dd, not \"" + dateArg + "\"");
+  if (hasPdate && !ParseDateText(pdateArg, pdate))
+    return bad("--pdate needs yyyy-mm-dd, not \"" + pdateArg + "\"");
+  int64_t amount = 0;
+  if (code != QChar('D') && !hasAmount) return usage(line);
+  if (hasAmount && !ParseAmount(amountText, amount))
+    return bad("--amount needs an amount, not \"" + amountText + "\"");
+  if (code != QChar('Z') && amount < 0) return bad("Amount must be >= 0");
+  QString ccy;
+  if (hasCcy && !parseCode(ccyText, ccy))
+    return bad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
+  int32_t ext = 0, cpty = 0, internal = 0, to = 0;
+  if (code != QChar('D') && !hasExt) return usage(line);
+  if (hasExt && !parseId(extText, ext)) return bad("--ext needs an account id");
+  if (hasCpty && !parseId(cptyText, cpty)) return bad("--cpty needs an account id");
+  if (hasInt && !parseId(intText, internal)) return bad("--int needs an account id");
+  if (hasTo && !parseId(toText, to)) return bad("--to needs an account id");
+  if ((code == QChar('P') || code == QChar('R')) && !hasCpty)
+    return bad("a payment or receipt needs --cpty");
+  if (code == QChar('C') && !hasTo) return bad("a transfer needs --to");
+
+  if (!openBooks(ctx.args.first())) return 1;
+  if (FrozenRefusal(QStringLiteral("enter new transactions"))) return refused();
+
+  TTxn t = NewTxn();
+  t.type = code;
+  t.txnDate = date;
+  t.postingDate = pdate;
+  t.amount = amount;
+  t.reference = ref.left(kRefWidth);
+  t.narrative = desc.left(kNarrativeWidth);
+  if (code == QChar('C')) {
+    t.accId1 = ext;
+    t.accId2 = to;
+  } else if (code != QChar('D')) {
+    t.accId1 = ext;
+    t.accId2 = cpty;
+    t.accId4 = internal;
+  }
+  for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
+    if (id == 0 || LocateAccount(id)) continue;
+    ShowInfo("Account #" + QString::number(id) + " not found - transaction not written");
+    return refused();
+  }
+  TObj first;
+  if (t.accId1 > 0 && !ReadAccount(t.accId1, first)) return refused();
+  t.ccy = hasCcy ? ccy : (t.accId1 > 0 ? first.ccy.trimmed() : Session().settings.baseCurrency);
+  if (!LocateCurrency(t.ccy)) {
+    CliErr("vorbek-cli: currency " + t.ccy + " is not in the currency table");
+    return refused();
+  }
+
+  if (code == QChar('Z')) {
+    Session().workingCurrency = t.ccy;  // as the statement screen does for its account
+    const int32_t id = WriteReconciledBalance(ext, date, amount);
+    if (id == 0) return refused();
+    CliOut("Added txn #" + QString::number(id));
+    return committed();
+  }
+
+  for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
+    if (id == 0) continue;
+    TObj a;
+    a.id = id;
+    if (!CheckAccountForTxnDate(a, date)) return refused();
+  }
+  // Valued as a payment, as the entry form does: a transfer is valued too.
+  t.type = code == QChar('D') ? QChar('D') : QChar('P');
+  if (!SetTxnValue(t)) return refused();
+  t.type = code;
+  if (!CheckNewTxn(t)) return refused();
+  if (!WriteTransaction(t)) return refused();
+  CliOut("Added txn #" + QString::number(t.id));
+  return committed();
+}
+
+// ----------------------------------------------------------------- txn show / delete / cancel
+
+int runShow(CliContext& ctx) {
+  int32_t id = 0;
+  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return usage("txn show DIR ID");
+  if (!openBooks(ctx.args.first())) return 1;
+  const bool found = LocateTxn(id);
+  if (found)
+    printTxn(id);
+  else
+    CliErr("txn not found " + QString::number(id));
+  CloseDatabase(false);
+  return found ? 0 : 1;
+}
+
+int runChange(CliContext& ctx, const QString& verb) {
+  int32_t id = 0;
+  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return usage("txn " + verb + " DIR ID");
+  if (!openBooks(ctx.args.first())) return 1;
+  bool ok = false;
+  if (verb == "delete")
+    ok = DeleteTransaction(id);
+  else
+    ok = CancelTransaction(id, verb == "cancel");
+  if (!ok) return refused();
+  CliOut((verb == "delete"   ? "Deleted"
+          : verb == "cancel" ? "Cancelled"
+                             : "Uncancelled") +
+         QString(" txn #") + QString::number(id));
+  return committed();
+}
+
+// ----------------------------------------------------------------- currencies and rates
+
+int runCcyAdd(CliContext& ctx) {
+  QString name;
+  ctx.takeOption(QStringLiteral("--name"), name);
+  QString code;
+  if (ctx.args.size() != 2) return usage("ccy add DIR CODE [--name NAME]");
+  if (!parseCode(ctx.args[1], code)) return bad("CODE must be three letters");
+  if (!openBooks(ctx.args.first())) return 1;
+  if (LocateCurrency(code)) {
+    CliErr("vorbek-cli: currency " + code + " exists already");
+    return refused();
+  }
+  if (!InsertCurrency(TCcy{code, name.left(kCcyNameWidth), false})) return refused();
+  CliOut("Added currency " + code);
+  return committed();
+}
+
+int runCcyList(CliContext& ctx) {
+  if (ctx.args.size() != 1) return usage("ccy list DIR");
+  if (!openBooks(ctx.args.first())) return 1;
+  QSqlQuery q = RunQuery(QStringLiteral("select c.id, c.name, c.base from ccy c order by c.id"));
+  QList<QStringList> rows;
+  while (q.next())
+    rows << QStringList{q.value(0).toString().trimmed(), q.value(1).toString(),
+                        q.value(2).toInt() == 1 ? QStringLiteral("base") : QString()};
+  q.finish();
+  CliTable(ctx, {"Code", "Name", "Base"}, rows);
+  CloseDatabase(false);
+  return 0;
+}
+
+int runRateSet(CliContext& ctx) {
+  if (ctx.args.size() != 4) return usage("rate set DIR CCY yyyy-mm-dd RATE");
+  QString code;
+  if (!parseCode(ctx.args[1], code)) return bad("CCY must be three letters");
+  TDateRec date;
+  if (!ParseDateText(ctx.args[2], date)) return bad("the date must be yyyy-mm-dd");
+  if (!openBooks(ctx.args.first())) return 1;
+  if (!LocateCurrency(code)) {
+    CliErr("vorbek-cli: currency " + code + " is not in the currency table");
+    return refused();
+  }
+  if (code == Session().settings.baseCurrency.trimmed()) {
+    CliErr("vorbek-cli: the base currency's rate is always 1");
+    return refused();
+  }
+  double check = 0;
+  if (!ParseFloatOrZero(ctx.args[3], check)) {
+    CliErr("vorbek-cli: RATE must be a number, not \"" + ctx.args[3] + "\"");
+    return refused();
+  }
+  if (!AddRate(code, DateRecToYmd(date), ctx.args[3])) return refused();
+  CliOut("Rate " + code + " " + DateRecToText(date) + " " + FormatRate(check));
+  return committed();
+}
+
+int runRateList(CliContext& ctx) {
+  if (ctx.args.size() != 1 && ctx.args.size() != 2) return usage("rate list DIR [CCY]");
+  QString code;
+  if (ctx.args.size() == 2 && !parseCode(ctx.args[1], code))
+    return bad("CCY must be three letters");
+  if (!openBooks(ctx.args.first())) return 1;
+  QString sql = QStringLiteral("select r.ccycode, r.rdate, r.rate from rate r");
+  QVariantList binds;
+  if (!code.isEmpty()) {
+    sql += QStringLiteral(" where r.ccycode = ?");
+    binds << code;
+  }
+  sql += QStringLiteral(" order by r.ccycode, r.rdate");
+  QSqlQuery q = RunQuery(sql, binds);
+  QList<QStringList> rows;
+  while (q.next())
+    rows << QStringList{q.value(0).toString().trimmed(), dateText(q.value(1).toInt()),
+                        FormatRate(q.value(2).toDouble())};
+  q.finish();
+  CliTable(ctx, {"Ccy", "Date", "Rate"}, rows);
+  CloseDatabase(false);
+  return 0;
+}
+
+const CliRegistration kTxnAdd({QStringLiteral("txn add"),
+                               QStringLiteral("DIR --type P|R|C|D|Z --date yyyy-mm-dd "
+                                              "[--pdate yyyy-mm-dd] --amount AMOUNT [--ccy CCY] "
+                                              "--ext ID [--cpty ID] [--int ID] [--to ID] "
+                                              "[--ref TEXT] [--desc TEXT]"),
+                               QStringLiteral("enter a transaction with the entry form's checks"),
+                               runAdd});
+const CliRegistration kTxnShow({QStringLiteral("txn show"), QStringLiteral("DIR ID"),
+                                QStringLiteral("a transaction and its postings"), runShow});
+const CliRegistration kTxnDelete({QStringLiteral("txn delete"), QStringLiteral("DIR ID"),
+                                  QStringLiteral("delete a transaction (asks as the screens do)"),
+                                  [](CliContext& c) { return runChange(c, "delete"); }});
+const CliRegistration kTxnCancel({QStringLiteral("txn cancel"), QStringLiteral("DIR ID"),
+                                  QStringLiteral("cancel a transaction (postings kept at zero)"),
+                                  [](CliContext& c) { return runChange(c, "cancel"); }});
+const CliRegistration kTxnUncancel({QStringLiteral("txn uncancel"), QStringLiteral("DIR ID"),
+                                    QStringLiteral("reinstate a cancelled transaction"),
+                                    [](CliContext& c) { return runChange(c, "uncancel"); }});
+const CliRegistration kCcyAdd({QStringLiteral("ccy add"), QStringLiteral("DIR CODE [--name NAME]"),
+                               QStringLiteral("add a currency"), runCcyAdd});
+const CliRegistration kCcyList({QStringLiteral("ccy list"), QStringLiteral("DIR [--csv]"),
+                                QStringLiteral("currencies, the base one marked"), runCcyList});
+const CliRegistration kRateSet({QStringLiteral("rate set"),
+                                QStringLiteral("DIR CCY yyyy-mm-dd RATE"),
+                                QStringLiteral("store a rate (units of CCY per 1 base unit)"),
+                                runRateSet});
+const CliRegistration kRateList({QStringLiteral("rate list"), QStringLiteral("DIR [CCY] [--csv]"),
+                                 QStringLiteral("stored rates"), runRateList});
+
+}  // namespace

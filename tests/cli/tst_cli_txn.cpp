@@ -1,0 +1,177 @@
+// vorbek-cli txn, ccy and rate verbs, run as the real program on real books.
+#include <QProcess>
+#include <QtTest>
+
+#include "store/inifile.h"
+#include "support/books_fixture.h"
+
+namespace {
+
+struct Run {
+  int code = -1;
+  QString out;
+  QString err;
+};
+
+Run cli(const QStringList& args) {
+  Run r;
+  QProcess p;
+  p.start(qEnvironmentVariable("VORBEK_CLI"), args);
+  if (!p.waitForFinished(120000)) return r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+}  // namespace
+
+class TstCliTxn : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestBooks> books_;
+  QString folder_;
+
+  Run ok(const QStringList& args) {
+    const Run r = cli(args);
+    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
+    return r;
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
+  }
+  void init() {
+    books_ = std::make_unique<TestBooks>(TestBooks::Closed);  // GBP books, default pot #1
+    QVERIFY2(books_->ok(), qPrintable(books_->error()));
+    folder_ = books_->folder();
+    ok({"account", "add", folder_, "--kind", "external", "--name", "Current"});   // #2
+    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
+    ok({"account", "add", folder_, "--kind", "category", "--name", "Food"});      // #4
+    QCOMPARE(ok({"ccy", "add", folder_, "eur", "--name", "Euro"}).out.trimmed(),
+             QString("Added currency EUR"));
+    ok({"account", "add", folder_, "--kind", "external", "--name", "Euro acc", "--ccy",
+        "EUR"});  // #5
+  }
+  void cleanup() { books_.reset(); }
+
+  void enterShowCancelDelete() {
+    QCOMPARE(ok({"rate", "set", folder_, "EUR", "2024-05-10", "1.25"}).out.trimmed(),
+             QString("Rate EUR 2024-05-10 1.25000"));
+    QCOMPARE(ok({"txn", "add", folder_, "--type", "P", "--date", "2024-05-10", "--amount", "10.00",
+                 "--ext", "5", "--cpty", "3", "--int", "4", "--ref", "O'Brien; --", "--desc",
+                 "say \"hi\"; drop table txn"})
+                 .out.trimmed(),
+             QString("Added txn #1"));
+    const QString shown = ok({"txn", "show", folder_, "1"}).out;
+    QVERIFY2(shown.contains("Txn #1 Payment/Purchase\n"), qPrintable(shown));
+    QVERIFY(shown.contains("Amount 10.00 EUR  value 8.00  rate 1.25000\n"));
+    QVERIFY(shown.contains("Reference O'Brien; --\n"));
+    QVERIFY(shown.contains("Description say \"hi\"; drop table txn\n"));
+    QVERIFY(shown.contains("  5 Euro acc 2024-05-10 -10.00 EUR value -8.00 contra 3\n"));
+    QVERIFY(shown.contains("  3 Shop 2024-05-10 10.00 EUR value 8.00 contra 5\n"));
+    QVERIFY(shown.contains("  4 Food 2024-05-10 -8.00 GBP value -8.00 contra 3\n"));
+
+    QCOMPARE(ok({"txn", "cancel", folder_, "1"}).out.trimmed(), QString("Cancelled txn #1"));
+    const QString cancelled = ok({"txn", "show", folder_, "1"}).out;
+    QVERIFY(cancelled.contains("Txn #1 Payment/Purchase (cancelled)"));
+    QVERIFY(cancelled.contains("  4 Food 2024-05-10 0.00 GBP value 0.00 contra 3\n"));
+    ok({"txn", "uncancel", folder_, "1"});
+    QVERIFY(ok({"txn", "show", folder_, "1"}).out.contains("  4 Food 2024-05-10 -8.00 GBP"));
+
+    // Deleting asks; without an answer the command fails and keeps the transaction.
+    QVERIFY(cli({"txn", "delete", folder_, "1"}).code != 0);
+    ok({"txn", "show", folder_, "1"});
+    QCOMPARE(ok({"--yes", "txn", "delete", folder_, "1"}).out.trimmed(), QString("Deleted txn #1"));
+    const Run gone = cli({"txn", "show", folder_, "1"});
+    QCOMPARE(gone.code, 1);
+    QVERIFY(gone.err.contains("txn not found 1"));
+  }
+
+  void otherTypes() {
+    ok({"txn", "add", folder_, "--type", "R", "--date", "2024-05-01", "--amount", "50", "--ext",
+        "2", "--cpty", "3"});
+    ok({"txn", "add", folder_, "--type", "C", "--date", "2024-05-02", "--amount", "5", "--ext", "2",
+        "--to", "5", "--ccy", "GBP"});
+    ok({"txn", "add", folder_, "--type", "Z", "--date", "2024-05-03", "--amount", "45.00", "--ext",
+        "2"});
+    QVERIFY(ok({"txn", "show", folder_, "1"}).out.contains("  3 Shop 2024-05-01 -50.00 GBP"));
+    QVERIFY(ok({"txn", "show", folder_, "2"}).out.contains("  5 Euro acc 2024-05-02 5.00 GBP"));
+    QVERIFY(ok({"txn", "show", folder_, "3"}).out.contains("Txn #3 Reconciled Balance"));
+    // The reconciled balance guards the account: an earlier payment asks first.
+    const Run r = cli({"--no", "txn", "add", folder_, "--type", "P", "--date", "2024-05-02",
+                       "--amount", "1", "--ext", "2", "--cpty", "3"});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("Reconciled balance for account \"Current\"will be altered!"),
+             qPrintable(r.err));
+  }
+
+  void refusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");  // in stderr
+    QTest::newRow("missing account")
+        << QStringList{"txn", "add",   "@", "--type", "P", "--date", "2024-05-10", "--amount",
+                       "1",   "--ext", "2", "--cpty", "3", "--int",  "99"}
+        << 1 << "Account #99 not found - transaction not written";
+    QTest::newRow("frozen") << QStringList{"txn",    "add",        "@",        "--type", "P",
+                                           "--date", "2024-05-10", "--amount", "1",      "--ext",
+                                           "2",      "--cpty",     "3",        "FROZEN"}
+                            << 1 << "Cannot enter new transactions, database is frozen";
+    QTest::newRow("bad type") << QStringList{"txn",        "add",      "@", "--type", "X", "--date",
+                                             "2024-05-10", "--amount", "1", "--ext",  "2"}
+                              << 2 << "--type must be one of P, R, C, D, Z";
+    QTest::newRow("negative amount")
+        << QStringList{"txn",      "add", "@",     "--type", "P",      "--date", "2024-05-10",
+                       "--amount", "-1",  "--ext", "2",      "--cpty", "3"}
+        << 2 << "Amount must be >= 0";
+    QTest::newRow("rate 0") << QStringList{"rate", "set", "@", "EUR", "2024-05-10", "0"} << 1
+                            << "Rate must be > 0";
+    QTest::newRow("unknown currency") << QStringList{"rate", "set", "@", "USD", "2024-05-10", "1"}
+                                      << 1 << "currency USD is not in the currency table";
+    QTest::newRow("currency twice")
+        << QStringList{"ccy", "add", "@", "EUR"} << 1 << "currency EUR exists already";
+    QTest::newRow("no rate, no answer")
+        << QStringList{"txn",      "add", "@",     "--type", "P",      "--date", "2024-05-10",
+                       "--amount", "1",   "--ext", "5",      "--cpty", "3"}
+        << 3 << "&Enter mid-market exchange rate (per 1 GBP)";  // an unanswered question
+  }
+  void refusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    for (QString& a : args)
+      if (a == "@") a = folder_;
+    if (args.removeAll("FROZEN") > 0) {
+      IniFile ini(folder_ + "ZADEZEVU.INI");
+      ini.writeBool("main", "DBFrozen", true);
+      QVERIFY(ini.save());
+    }
+    const Run r = cli(args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    // Nothing was written.
+    const Run show = cli({"txn", "show", folder_, "1"});
+    QCOMPARE(show.code, 1);
+    QCOMPARE(ok({"--csv", "rate", "list", folder_}).out, QString("Ccy,Date,Rate\n"));
+  }
+
+  void currencyAndRateLists() {
+    ok({"rate", "set", folder_, "EUR", "2024-02-01", "1.5"});
+    ok({"rate", "set", folder_, "EUR", "2024-01-01", "1.25"});
+    QCOMPARE(ok({"--csv", "ccy", "list", folder_}).out,
+             QString("Code,Name,Base\nEUR,Euro,\nGBP,,base\n"));
+    QCOMPARE(ok({"--csv", "rate", "list", folder_, "eur"}).out,
+             QString("Ccy,Date,Rate\nEUR,2024-01-01,1.25000\nEUR,2024-02-01,1.50000\n"));
+    const Run twice = cli({"rate", "set", folder_, "EUR", "2024-01-01", "2"});
+    QCOMPARE(twice.code, 1);
+    const Run base = cli({"rate", "set", folder_, "GBP", "2024-01-01", "2"});
+    QCOMPARE(base.code, 1);
+    QVERIFY(base.err.contains("the base currency's rate is always 1"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TstCliTxn)
+#include "tst_cli_txn.moc"
