@@ -99,9 +99,11 @@ void printTxn(int32_t id) {
   for (const QString& l : lines) CliOut(l);
 }
 
-// Opens the books; a transaction the ledger wants shown (a straddle) is printed.
+// Opens the books; a transaction the ledger wants shown (a straddle) is printed,
+// and an archive copy is announced and frozen as the application does.
 bool openBooks(const QString& dir) {
   SetShowTransactionHook(printTxn);
+  InstallArchiveState();
   return CliOpenBooks(dir);
 }
 

@@ -2,7 +2,9 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "store/db.h"
 #include "store/inifile.h"
+#include "store/opening.h"
 #include "support/books_fixture.h"
 
 namespace {
@@ -156,6 +158,20 @@ class TstCliTxn : public QObject {
     const Run show = cli({"txn", "show", folder_, "1"});
     QCOMPARE(show.code, 1);
     QCOMPARE(ok({"--csv", "rate", "list", folder_}).out, QString("Ccy,Date,Rate\n"));
+  }
+
+  void archiveCopyIsFrozen() {
+    QVERIFY(books_->open());
+    QVERIFY(ExecSqlCommitted("update param set pmint = 20231231 where pmid = 3"));
+    QCOMPARE(QueryValue("select pmint from param where pmid = 3").toInt(), 20231231);
+    CloseDatabase(false);
+    const Run r = cli({"txn", "add", folder_, "--type", "P", "--date", "2024-05-10", "--amount",
+                       "1", "--ext", "2", "--cpty", "3"});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("This database is an archive, you must not make changes to it"),
+             qPrintable(r.err));
+    QVERIFY(r.err.contains("freezing"));
+    QVERIFY(r.err.contains("Cannot enter new transactions, database is frozen"));
   }
 
   void currencyAndRateLists() {
