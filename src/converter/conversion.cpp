@@ -471,11 +471,13 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
     if (!ExecSql("delete from " + QLatin1String(t.map->target)))
       return fail(" emptying " + QLatin1String(t.map->target) + " : " + LastDbError());
     const int rows = t.table->rowCount();
+    PreparedSql insert(t.insertSql);
+    if (!insert.ok()) return fail(" at " + shown + " : " + LastDbError());
     for (int row = 0; row < rows; ++row) {
       if (progress) progress(shown, rows - row);
       t.table->seek(row);
       QString error;
-      if (!rowValues(t, values, error) || !ExecSql(t.insertSql, values)) {
+      if (!rowValues(t, values, error) || !insert.exec(values)) {
         if (error.isEmpty()) error = LastDbError();
         return fail(" at " + shown + " row " + QString::number(row + 1) + " : " + error);
       }

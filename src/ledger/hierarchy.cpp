@@ -73,33 +73,6 @@ bool loadLinks(TLinks& links, QList<int32_t>& ids) {
 }
 
 // A statement prepared once and run for many rows in the open transaction.
-class Prepared {
- public:
-  explicit Prepared(const QString& sql) : sql_(sql) {
-    // RunQuery hands out a query on the books' connection; it is then reused.
-    q_ = RunQuery(QStringLiteral("select 1 from rdb$database"), {}, &ok_);
-    if (ok_) ok_ = q_.prepare(sql);
-    if (!ok_) report();
-  }
-  bool run(const QVariantList& binds) {
-    if (!ok_) return false;
-    for (int i = 0; i < binds.size(); ++i) q_.bindValue(i, binds[i]);
-    ok_ = q_.exec();
-    if (!ok_) report();
-    return ok_;
-  }
-
- private:
-  void report() {
-    QString text = q_.lastError().databaseText().trimmed();
-    if (text.isEmpty()) text = q_.lastError().text().trimmed();
-    ShowInfo("Database error : " + text + "\n\n" + sql_);
-  }
-  QString sql_;
-  QSqlQuery q_;
-  bool ok_ = false;
-};
-
 inline quint64 pairKey(int32_t acc, int32_t grp) {
   return (quint64(quint32(acc)) << 32) | quint32(grp);
 }
@@ -172,14 +145,14 @@ bool rebuildHierarchyFrom(const TLinks& links, const QList<int32_t>& ids, QList<
     if (!wanted.isEmpty() && !ExecSql(insert)) return false;
   } else {
     if (!stale.isEmpty()) {
-      Prepared del(QStringLiteral("DELETE FROM accingrp WHERE accid = ? AND grpid = ?"));
+      PreparedSql del(QStringLiteral("DELETE FROM accingrp WHERE accid = ? AND grpid = ?"));
       for (quint64 key : stale)
-        if (!del.run({int32_t(key >> 32), int32_t(key & 0xffffffffu)})) return false;
+        if (!del.exec({int32_t(key >> 32), int32_t(key & 0xffffffffu)})) return false;
     }
     if (!missing.isEmpty()) {
-      Prepared ins(QStringLiteral("INSERT INTO accingrp (accid, grpid) VALUES (?, ?)"));
+      PreparedSql ins(QStringLiteral("INSERT INTO accingrp (accid, grpid) VALUES (?, ?)"));
       for (quint64 key : missing)
-        if (!ins.run({int32_t(key >> 32), int32_t(key & 0xffffffffu)})) return false;
+        if (!ins.exec({int32_t(key >> 32), int32_t(key & 0xffffffffu)})) return false;
     }
   }
   if (!CommitIfActive()) return false;
@@ -284,12 +257,12 @@ bool RebuildPaths() {
   // Only rows whose path differs are written.
   if (!StartTxIfNone()) return failRollback();
   {
-    Prepared write(QStringLiteral("UPDATE account SET \"PATH\" = ? WHERE id = ?"));
+    PreparedSql write(QStringLiteral("UPDATE account SET \"PATH\" = ? WHERE id = ?"));
     for (int32_t id : ids) {
       const TLink& l = links[id];
       const QString p = path.value(id, QStringLiteral(" "));
       if (!l.pathNull && l.path == p) continue;
-      if (!write.run({p, id})) return failRollback();
+      if (!write.exec({p, id})) return failRollback();
     }
   }
   if (!CommitIfActive()) return failRollback();

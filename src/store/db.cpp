@@ -177,6 +177,24 @@ bool ExecSqlCommitted(const QString& sql, const QVariantList& binds) {
   return CommitIfActive();
 }
 
+PreparedSql::PreparedSql(const QString& sql) : sql_(sql), q_(connection()) {
+  if (!StartTxIfNone()) return;
+  q_.setForwardOnly(true);
+  ok_ = q_.prepare(sql);
+  if (!ok_) fail(engineText(q_.lastError()), sql);
+}
+
+bool PreparedSql::exec(const QVariantList& binds) {
+  if (!ok_ || !StartTxIfNone()) return false;
+  for (int i = 0; i < binds.size(); ++i) q_.bindValue(i, binds[i]);
+  if (!q_.exec()) {
+    fail(engineText(q_.lastError()), sql_);
+    return false;
+  }
+  g_lastError.clear();
+  return true;
+}
+
 QSqlQuery RunQuery(const QString& sql, const QVariantList& binds, bool* ok) {
   QSqlDatabase db = connection();
   QSqlQuery q(db);

@@ -33,6 +33,20 @@ bool ExecSql(const QString& sql, const QVariantList& binds = {});
 // Starts a transaction if none is open, runs the statement and commits.
 bool ExecSqlCommitted(const QString& sql, const QVariantList& binds = {});
 
+// One statement prepared once and run many times in the current transaction
+// (started when none is open): bulk writes skip the engine's prepare per row.
+class PreparedSql {
+ public:
+  explicit PreparedSql(const QString& sql);
+  bool ok() const { return ok_; }
+  bool exec(const QVariantList& binds);
+
+ private:
+  QString sql_;
+  QSqlQuery q_;
+  bool ok_ = false;
+};
+
 // Runs a query (forward only) in the current transaction if one is open,
 // otherwise in a transaction of its own. ok tells whether it ran.
 QSqlQuery RunQuery(const QString& sql, const QVariantList& binds = {}, bool* ok = nullptr);
