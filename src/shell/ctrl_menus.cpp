@@ -11,9 +11,12 @@
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
+#include "ledger/freeze.h"
 #include "foundation/ui/notepad.h"
 #include "shell/about_box.h"
 #include "shell/ctrl_window.h"
+
+#include "ledger/freeze.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -244,22 +247,7 @@ void TFCtrl::seekAccountById() {
   }
 }
 
-void TFCtrl::setFreezeBefore() {
-  TDbSettings& st = Session().settings;
-  if (st.freezeBefore > 0) {
-    const int c = AskChoice("Freeze account postings on/before " + YmdToText(st.freezeBefore),
-                            QStringLiteral("Change"), QStringLiteral("Clear"));
-    if (c == 0) return;
-    if (c == 2) {
-      st.freezeBefore = 0;
-      return;
-    }
-  }
-  TDateRec d = st.freezeBefore > 0 ? YmdToDateRec(st.freezeBefore) : Today();
-  if (!PickDateTitled(QStringLiteral("Freeze account postings on/before "), d)) return;
-  st.freezeBefore = DateRecToYmd(d);
-  Flash("Account postings frozen on/before " + YmdToText(st.freezeBefore));
-}
+void TFCtrl::setFreezeBefore() { ChooseFreezeBefore(); }
 
 // ---- Database -------------------------------------------------------------------------
 
@@ -284,14 +272,7 @@ void TFCtrl::updateDatabaseMenu() {
 }
 
 void TFCtrl::toggleFreeze(bool on) {
-  TSession& s = Session();
-  if (on) {
-    s.settings.dbFrozen = true;
-  } else if (s.dbEndDate <= 0 ||
-             ConfirmReallySure(QStringLiteral("Allow changes to this archived database"))) {
-    s.settings.dbFrozen = false;
-  }
-  m_.freeze->setChecked(s.settings.dbFrozen);
+  m_.freeze->setChecked(SetDatabaseFrozen(on));
   reopenMenu(m_.database);
 }
 

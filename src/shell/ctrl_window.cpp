@@ -1,5 +1,8 @@
 #include "shell/ctrl_window.h"
 
+#include "ledger/currencies.h"
+#include "ledger/freeze.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -77,7 +80,14 @@ TFCtrl::TFCtrl(QWidget* parent) : QMainWindow(parent) {
 
   SetControlPanelHook([this] { refreshControlPanel(); });
   SetStatusHook([this](const QString& text) { showStatus(text); });
-  SetArchiveStateHook([this] { showArchiveState(); });
+  SetArchiveLabelsHook([this](const TArchiveLabels& l) {
+    startDate_->setText(l.startDate);
+    startNote_->setText(QString(l.startNote).replace('\r', '\n'));
+    endDate_->setText(l.endDate);
+    endNote_->setText(QString(l.endNote).replace('\r', '\n'));
+  });
+  InstallArchiveState();
+  SetBaseCurrencyCheckHook([] { return CheckBaseCurrency(); });
   RegisterWindowPosition(this, objectName());
 
   showDatabaseBox();
@@ -88,6 +98,8 @@ TFCtrl::~TFCtrl() {
   SetControlPanelHook(nullptr);
   SetStatusHook(nullptr);
   SetArchiveStateHook(nullptr);
+  SetArchiveLabelsHook(nullptr);
+  SetBaseCurrencyCheckHook(nullptr);
 }
 
 void TFCtrl::buildBoxes() {
@@ -238,25 +250,7 @@ void TFCtrl::showDatabaseBox() {
   enableForDatabase();
 }
 
-void TFCtrl::showArchiveState() {
-  TSession& s = Session();
-  startDate_->setText(zeroOrDate(s.dbStartDate));
-  if (s.dbStartDate > 0)
-    startNote_->setText("Earlier records (ie to " + YmdToText(PrevDayYmd(s.dbStartDate)) +
-                        ") have been archived\n(or are outside Vorbek)");
-  else
-    startNote_->setText(QStringLiteral("No earlier archives"));
-  endDate_->setText(zeroOrDate(s.dbEndDate));
-  endNote_->setText(s.dbEndDate > 0 ? QStringLiteral("This database is an archive")
-                                    : QStringLiteral("This database is current"));
-  if (s.dbEndDate > 0) {
-    ShowInfo(QStringLiteral("This database is an archive, you must not make changes to it"));
-    if (!s.settings.dbFrozen) {
-      ShowInfo(QStringLiteral("freezing"));
-      s.settings.dbFrozen = true;
-    }
-  }
-}
+void TFCtrl::showArchiveState() { ShowArchiveState(); }
 
 void TFCtrl::enableForDatabase() {
   const bool open = DatabaseIsOpen();
