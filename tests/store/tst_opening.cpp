@@ -146,7 +146,7 @@ class TstOpening : public QObject {
     QVERIFY(other.waitForFinished(60000));
     const QString err = QString::fromUtf8(other.readAllStandardError());
     QCOMPARE(other.exitCode(), 1);
-    QVERIFY2(err.contains("Cannot open database \"" + books.dbPath() + "\"\r"), qPrintable(err));
+    QVERIFY2(err.contains("Cannot open database \"" + books.dbPath() + "\"\n"), qPrintable(err));
     QVERIFY2(err.contains("lock"), qPrintable(err));
     QCOMPARE(FileFingerprint(books.iniPath()), iniBefore);
     // This process still works on its books.
