@@ -6,25 +6,12 @@
 
 #include "store/inifile.h"
 #include "support/books_fixture.h"
+#include "support/cli_run.h"
 
 namespace {
 
-struct Run {
-  int code = -1;
-  QString out;
-  QString err;
-};
-
-Run cli(const QStringList& args) {
-  Run r;
-  QProcess p;
-  p.start(qEnvironmentVariable("VORBEK_CLI"), args);
-  if (!p.waitForFinished(120000)) return r;
-  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
-}
+using Run = CliRun;
+Run cli(const QStringList& args) { return RunCli(args); }
 
 // account list --csv as rows of fields (header dropped); a field never holds a comma here.
 QList<QStringList> listed(const QString& folder) {
