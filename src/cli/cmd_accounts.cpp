@@ -66,24 +66,6 @@ bool parseId(const QString& text, int32_t& id, bool zeroAllowed = false) {
   return ok && (id > 0 || (zeroAllowed && id == 0));
 }
 
-int usage(const QString& line) {
-  CliErr("usage: vorbek-cli " + line);
-  return 2;
-}
-
-// A refusal after the books were opened: what was not committed is dropped.
-int refused() {
-  RollbackIfActive();
-  CloseDatabase(false);
-  return 1;
-}
-
-int committed() {
-  if (!CommitIfActive()) return refused();
-  CloseDatabase();  // keeps the hierarchy and rebalance flags in the settings
-  return 0;
-}
-
 QString dateColumn(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QString(); }
 
 QString described(const TObj& o) {
@@ -122,7 +104,7 @@ int runAdd(CliContext& ctx) {
   const bool hasGroup = ctx.takeOption(QStringLiteral("--group"), groupText);
   const bool hasCcy = ctx.takeOption(QStringLiteral("--ccy"), ccyText);
   const bool hasOpening = ctx.takeOption(QStringLiteral("--opening"), openingText);
-  if (!hasKind || !hasName || ctx.args.size() != 1) return usage(line);
+  if (!hasKind || !hasName || ctx.args.size() != 1) return CliUsage(line);
 
   int kind = 0;
   if (!parseKind(kindText, kind)) return badKind(kindText);
@@ -181,18 +163,18 @@ int runAdd(CliContext& ctx) {
       o.ccy = base;  // internal accounts and their groups are in the base currency
       if (hasCcy && ccyText.toUpper() != base) {
         CliErr("vorbek-cli: internal accounts are in the base currency " + base);
-        return refused();
+        return CliRefused();
       }
   }
   if (o.ccy.trimmed().size() == 3 && !LocateCurrency(o.ccy)) {
     CliErr("vorbek-cli: currency " + o.ccy + " is not in the currency table");
-    return refused();
+    return CliRefused();
   }
   if (hasOpening) {
     if (o.ccy != base) {
       CliErr("vorbek-cli: --opening needs an account in the base currency " + base +
              " (its value would need a rate)");
-      return refused();
+      return CliRefused();
     }
     o.openingBalance = opening;
     o.openingValue = opening;
@@ -200,21 +182,21 @@ int runAdd(CliContext& ctx) {
 
   if (groupId > 0) {
     TObj group;
-    if (!ReadAccount(groupId, group)) return refused();
-    if (!groupAccepts(group, o)) return refused();
+    if (!ReadAccount(groupId, group)) return CliRefused();
+    if (!groupAccepts(group, o)) return CliRefused();
     o.groupId = groupId;
     o.path = PathUnderGroup(group);
   }
-  if (NameExists(kind, o.name)) return refused();
+  if (NameExists(kind, o.name)) return CliRefused();
 
-  if (!WriteAccount(o)) return refused();
+  if (!WriteAccount(o)) return CliRefused();
   // The first account of a kind with a default becomes that default.
   if (kind == kKindExternal && s.settings.defaultCashId == -1) s.settings.defaultCashId = o.id;
   if (kind == kKindCategory && s.settings.defaultCtgyId == -1) s.settings.defaultCtgyId = o.id;
   if (kind == kKindCounterparty && s.settings.defaultCptyId == -1) s.settings.defaultCptyId = o.id;
   MarkHierarchyChanged();
   CliOut("Added " + described(o));
-  return committed();
+  return CliCommitted();
 }
 
 // ----------------------------------------------------------------- list
@@ -222,7 +204,8 @@ int runAdd(CliContext& ctx) {
 int runList(CliContext& ctx) {
   QString kindText;
   const bool hasKind = ctx.takeOption(QStringLiteral("--kind"), kindText);
-  if (ctx.args.size() != 1) return usage(QStringLiteral("account list DIR [--kind KIND] [--csv]"));
+  if (ctx.args.size() != 1)
+    return CliUsage(QStringLiteral("account list DIR [--kind KIND] [--csv]"));
   int kind = 0;
   if (hasKind && !parseKind(kindText, kind)) return badKind(kindText);
 
@@ -311,7 +294,7 @@ int runClose(CliContext& ctx) {
   QString dateText;
   const bool hasDate = ctx.takeOption(QStringLiteral("--date"), dateText);
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args.at(1), id)) return usage(line);
+  if (ctx.args.size() != 2 || !parseId(ctx.args.at(1), id)) return CliUsage(line);
   TDateRec date;
   if (hasDate && (!QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd")).isValid() ||
                   !ParseDateText(dateText, date))) {
@@ -321,7 +304,7 @@ int runClose(CliContext& ctx) {
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   TObj o;
-  if (!ReadAccount(id, o)) return refused();
+  if (!ReadAccount(id, o)) return CliRefused();
   // The balance question reads the account's own currency.
   if (!IsGroupKind(o.kind)) Session().workingCurrency = o.ccy;
   bool closed = false;
@@ -329,10 +312,10 @@ int runClose(CliContext& ctx) {
     ClosePrompter answers(CurrentPrompter(), hasDate, date);
     closed = IsGroupKind(o.kind) ? CloseGroup(id) : CloseAccount(id);
   }
-  if (!closed) return refused();
+  if (!closed) return CliRefused();
   ReadAccount(id, o);
   CliOut("Closed " + described(o) + " on " + DateRecToText(o.closeDate));
-  return committed();
+  return CliCommitted();
 }
 
 // --------------------------------------------------------------- delete
@@ -340,7 +323,7 @@ int runClose(CliContext& ctx) {
 int runDelete(CliContext& ctx) {
   int32_t id = 0;
   if (ctx.args.size() != 2 || !parseId(ctx.args.at(1), id))
-    return usage(QStringLiteral("account delete DIR ID"));
+    return CliUsage(QStringLiteral("account delete DIR ID"));
   if (!CliOpenBooks(ctx.args.first())) return 1;
   TObj o;
   const bool known = LocateAccount(id) && ReadAccount(id, o);
@@ -351,7 +334,7 @@ int runDelete(CliContext& ctx) {
     return 1;
   }
   CliOut("Deleted " + (known ? described(o) : "#" + QString::number(id)));
-  return committed();
+  return CliCommitted();
 }
 
 // ----------------------------------------------------------------- move
@@ -364,11 +347,11 @@ int runMove(CliContext& ctx) {
   int32_t groupId = 0;
   if (!hasGroup || ctx.args.size() != 2 || !parseId(ctx.args.at(1), id) ||
       !parseId(groupText, groupId, true))
-    return usage(line);
+    return CliUsage(line);
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   TObj o;
-  if (!ReadAccount(id, o)) return refused();
+  if (!ReadAccount(id, o)) return CliRefused();
   if (o.groupId == groupId) {
     CliOut(described(o) + " is already there");
     CloseDatabase(false);
@@ -376,24 +359,24 @@ int runMove(CliContext& ctx) {
   }
   TObj group;
   if (groupId > 0) {
-    if (!ReadAccount(groupId, group)) return refused();
-    if (IsGroupKind(o.kind) && !CheckNotOwnGroup(o.id, groupId)) return refused();
-    if (!groupAccepts(group, o)) return refused();
+    if (!ReadAccount(groupId, group)) return CliRefused();
+    if (IsGroupKind(o.kind) && !CheckNotOwnGroup(o.id, groupId)) return CliRefused();
+    if (!groupAccepts(group, o)) return CliRefused();
   }
-  if (CheckRegroupAgainstFreeze(o)) return refused();
+  if (CheckRegroupAgainstFreeze(o)) return CliRefused();
   o.groupId = groupId;
   o.path = groupId > 0 ? PathUnderGroup(group) : QStringLiteral(" ");
-  if (!WriteAccount(o)) return refused();
+  if (!WriteAccount(o)) return CliRefused();
   MarkHierarchyChanged();
   CliOut("Moved " + described(o) +
          (groupId > 0 ? " into " + described(group) : QStringLiteral(" to the top level")));
-  return committed();
+  return CliCommitted();
 }
 
 // ------------------------------------------------------------ hierarchy
 
 int runRebuild(CliContext& ctx) {
-  if (ctx.args.size() != 1) return usage(QStringLiteral("hierarchy rebuild DIR"));
+  if (ctx.args.size() != 1) return CliUsage(QStringLiteral("hierarchy rebuild DIR"));
   if (!CliOpenBooks(ctx.args.first())) return 1;
   if (!RebuildPaths()) {
     CloseDatabase();
@@ -404,7 +387,7 @@ int runRebuild(CliContext& ctx) {
          QString::number(CountRows(QStringLiteral("account"), QStringLiteral("grpid > 0"))) +
          " accounts in groups, " + QString::number(CountAll(QStringLiteral("accingrp"))) +
          " account-in-group rows");
-  return committed();
+  return CliCommitted();
 }
 
 const CliRegistration kAdd({QStringLiteral("account add"),

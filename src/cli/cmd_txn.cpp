@@ -21,26 +21,9 @@
 
 namespace {
 
-int usage(const QString& line) {
-  CliErr("usage: vorbek-cli " + line);
-  return 2;
-}
-
 int bad(const QString& text) {
   CliErr("vorbek-cli: " + text);
   return 2;
-}
-
-int refused() {
-  RollbackIfActive();
-  CloseDatabase(false);
-  return 1;
-}
-
-int committed() {
-  if (!CommitIfActive()) return refused();
-  CloseDatabase();  // keeps the rebalance flag in the settings
-  return 0;
 }
 
 bool parseId(const QString& text, int32_t& id) {
@@ -126,7 +109,7 @@ int runAdd(CliContext& ctx) {
   const bool hasTo = ctx.takeOption(QStringLiteral("--to"), toText);
   ctx.takeOption(QStringLiteral("--ref"), ref);
   ctx.takeOption(QStringLiteral("--desc"), desc);
-  if (!hasType || !hasDate || ctx.args.size() != 1) return usage(line);
+  if (!hasType || !hasDate || ctx.args.size() != 1) return CliUsage(line);
 
   const QString type = typeText.toUpper();
   static const QStringList kTypes{"P", "R", "C", "D", "Z"};
@@ -137,7 +120,7 @@ int runAdd(CliContext& ctx) {
   if (hasPdate && !ParseDateText(pdateArg, pdate))
     return bad("--pdate needs yyyy-mm-dd, not \"" + pdateArg + "\"");
   int64_t amount = 0;
-  if (code != QChar('D') && !hasAmount) return usage(line);
+  if (code != QChar('D') && !hasAmount) return CliUsage(line);
   if (hasAmount && !ParseAmount(amountText, amount))
     return bad("--amount needs an amount, not \"" + amountText + "\"");
   if (code != QChar('Z') && amount < 0) return bad("Amount must be >= 0");
@@ -145,7 +128,7 @@ int runAdd(CliContext& ctx) {
   if (hasCcy && !parseCode(ccyText, ccy))
     return bad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
   int32_t ext = 0, cpty = 0, internal = 0, to = 0;
-  if (code != QChar('D') && !hasExt) return usage(line);
+  if (code != QChar('D') && !hasExt) return CliUsage(line);
   if (hasExt && !parseId(extText, ext)) return bad("--ext needs an account id");
   if (hasCpty && !parseId(cptyText, cpty)) return bad("--cpty needs an account id");
   if (hasInt && !parseId(intText, internal)) return bad("--int needs an account id");
@@ -155,7 +138,7 @@ int runAdd(CliContext& ctx) {
   if (code == QChar('C') && !hasTo) return bad("a transfer needs --to");
 
   if (!openBooks(ctx.args.first())) return 1;
-  if (FrozenRefusal(QStringLiteral("enter new transactions"))) return refused();
+  if (FrozenRefusal(QStringLiteral("enter new transactions"))) return CliRefused();
 
   TTxn t = NewTxn();
   t.type = code;
@@ -175,45 +158,45 @@ int runAdd(CliContext& ctx) {
   for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
     if (id == 0 || LocateAccount(id)) continue;
     ShowInfo("Account #" + QString::number(id) + " not found - transaction not written");
-    return refused();
+    return CliRefused();
   }
   TObj first;
-  if (t.accId1 > 0 && !ReadAccount(t.accId1, first)) return refused();
+  if (t.accId1 > 0 && !ReadAccount(t.accId1, first)) return CliRefused();
   t.ccy = hasCcy ? ccy : (t.accId1 > 0 ? first.ccy.trimmed() : Session().settings.baseCurrency);
   if (!LocateCurrency(t.ccy)) {
     CliErr("vorbek-cli: currency " + t.ccy + " is not in the currency table");
-    return refused();
+    return CliRefused();
   }
 
   if (code == QChar('Z')) {
     Session().workingCurrency = t.ccy;  // as the statement screen does for its account
     const int32_t id = WriteReconciledBalance(ext, date, amount);
-    if (id == 0) return refused();
+    if (id == 0) return CliRefused();
     CliOut("Added txn #" + QString::number(id));
-    return committed();
+    return CliCommitted();
   }
 
   for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
     if (id == 0) continue;
     TObj a;
     a.id = id;
-    if (!CheckAccountForTxnDate(a, date)) return refused();
+    if (!CheckAccountForTxnDate(a, date)) return CliRefused();
   }
   // Valued as a payment, as the entry form does: a transfer is valued too.
   t.type = code == QChar('D') ? QChar('D') : QChar('P');
-  if (!SetTxnValue(t)) return refused();
+  if (!SetTxnValue(t)) return CliRefused();
   t.type = code;
-  if (!CheckNewTxn(t)) return refused();
-  if (!WriteTransaction(t)) return refused();
+  if (!CheckNewTxn(t)) return CliRefused();
+  if (!WriteTransaction(t)) return CliRefused();
   CliOut("Added txn #" + QString::number(t.id));
-  return committed();
+  return CliCommitted();
 }
 
 // ----------------------------------------------------------------- txn show / delete / cancel
 
 int runShow(CliContext& ctx) {
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return usage("txn show DIR ID");
+  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return CliUsage("txn show DIR ID");
   if (!openBooks(ctx.args.first())) return 1;
   const bool found = LocateTxn(id);
   if (found)
@@ -226,19 +209,19 @@ int runShow(CliContext& ctx) {
 
 int runChange(CliContext& ctx, const QString& verb) {
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return usage("txn " + verb + " DIR ID");
+  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return CliUsage("txn " + verb + " DIR ID");
   if (!openBooks(ctx.args.first())) return 1;
   bool ok = false;
   if (verb == "delete")
     ok = DeleteTransaction(id);
   else
     ok = CancelTransaction(id, verb == "cancel");
-  if (!ok) return refused();
+  if (!ok) return CliRefused();
   CliOut((verb == "delete"   ? "Deleted"
           : verb == "cancel" ? "Cancelled"
                              : "Uncancelled") +
          QString(" txn #") + QString::number(id));
-  return committed();
+  return CliCommitted();
 }
 
 // ----------------------------------------------------------------- currencies and rates
@@ -247,20 +230,20 @@ int runCcyAdd(CliContext& ctx) {
   QString name;
   ctx.takeOption(QStringLiteral("--name"), name);
   QString code;
-  if (ctx.args.size() != 2) return usage("ccy add DIR CODE [--name NAME]");
+  if (ctx.args.size() != 2) return CliUsage("ccy add DIR CODE [--name NAME]");
   if (!parseCode(ctx.args[1], code)) return bad("CODE must be three letters");
   if (!openBooks(ctx.args.first())) return 1;
   if (LocateCurrency(code)) {
     CliErr("vorbek-cli: currency " + code + " exists already");
-    return refused();
+    return CliRefused();
   }
-  if (!InsertCurrency(TCcy{code, name.left(kCcyNameWidth), false})) return refused();
+  if (!InsertCurrency(TCcy{code, name.left(kCcyNameWidth), false})) return CliRefused();
   CliOut("Added currency " + code);
-  return committed();
+  return CliCommitted();
 }
 
 int runCcyList(CliContext& ctx) {
-  if (ctx.args.size() != 1) return usage("ccy list DIR");
+  if (ctx.args.size() != 1) return CliUsage("ccy list DIR");
   if (!openBooks(ctx.args.first())) return 1;
   QSqlQuery q = RunQuery(QStringLiteral("select c.id, c.name, c.base from ccy c order by c.id"));
   QList<QStringList> rows;
@@ -274,7 +257,7 @@ int runCcyList(CliContext& ctx) {
 }
 
 int runRateSet(CliContext& ctx) {
-  if (ctx.args.size() != 4) return usage("rate set DIR CCY yyyy-mm-dd RATE");
+  if (ctx.args.size() != 4) return CliUsage("rate set DIR CCY yyyy-mm-dd RATE");
   QString code;
   if (!parseCode(ctx.args[1], code)) return bad("CCY must be three letters");
   TDateRec date;
@@ -282,24 +265,24 @@ int runRateSet(CliContext& ctx) {
   if (!openBooks(ctx.args.first())) return 1;
   if (!LocateCurrency(code)) {
     CliErr("vorbek-cli: currency " + code + " is not in the currency table");
-    return refused();
+    return CliRefused();
   }
   if (code == Session().settings.baseCurrency.trimmed()) {
     CliErr("vorbek-cli: the base currency's rate is always 1");
-    return refused();
+    return CliRefused();
   }
   double check = 0;
   if (!ParseFloatOrZero(ctx.args[3], check)) {
     CliErr("vorbek-cli: RATE must be a number, not \"" + ctx.args[3] + "\"");
-    return refused();
+    return CliRefused();
   }
-  if (!AddRate(code, DateRecToYmd(date), ctx.args[3])) return refused();
+  if (!AddRate(code, DateRecToYmd(date), ctx.args[3])) return CliRefused();
   CliOut("Rate " + code + " " + DateRecToText(date) + " " + FormatRate(check));
-  return committed();
+  return CliCommitted();
 }
 
 int runRateList(CliContext& ctx) {
-  if (ctx.args.size() != 1 && ctx.args.size() != 2) return usage("rate list DIR [CCY]");
+  if (ctx.args.size() != 1 && ctx.args.size() != 2) return CliUsage("rate list DIR [CCY]");
   QString code;
   if (ctx.args.size() == 2 && !parseCode(ctx.args[1], code))
     return bad("CCY must be three letters");

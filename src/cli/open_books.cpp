@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "foundation/texts.h"
+#include "store/db.h"
 #include "store/opening.h"
 #include "store/session.h"
 #include "store/settings.h"
@@ -21,4 +22,21 @@ bool CliOpenBooks(const QString& dirArg) {
   CliErr(ProgramEndRequested() ? QStringLiteral("vorbek-cli: the books could not be opened")
                                : QStringLiteral("vorbek-cli: the books were not opened"));
   return false;
+}
+
+int CliUsage(const QString& line) {
+  CliErr("usage: vorbek-cli " + line);
+  return 2;
+}
+
+int CliRefused() {
+  RollbackIfActive();
+  CloseDatabase(false);
+  return 1;
+}
+
+int CliCommitted() {
+  if (!CommitIfActive()) return CliRefused();
+  CloseDatabase();  // keeps flags such as rebalance-needed in the settings
+  return 0;
 }

@@ -12,3 +12,10 @@ QString CliDataFolder(const QString& arg);
 // Resets the session and opens the books in DIR. False, after saying why on
 // stderr, when they could not be opened.
 bool CliOpenBooks(const QString& dirArg);
+
+// Exit codes shared by the verbs: a usage line (2); a refusal after the books
+// were opened, dropping what was not committed (1); success after committing
+// and closing the books with their settings saved (0).
+int CliUsage(const QString& line);
+int CliRefused();
+int CliCommitted();
