@@ -5,7 +5,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -14,7 +13,7 @@
 
 TFChoice::TFChoice(const QString& text, const QString& option1, const QString& option2,
                    QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    : TBorderlessDialog(parent) {
   setObjectName(QStringLiteral("FChoice"));
   setWindowTitle(MessageCaption());
   auto* frame = new QFrame(this);
@@ -66,30 +65,6 @@ TFChoice::TFChoice(const QString& text, const QString& option1, const QString& o
     reject();
   });
   adjustSize();
-}
-
-void TFChoice::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
-    dragging_ = true;
-    dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
-    e->accept();
-    return;
-  }
-  QDialog::mousePressEvent(e);
-}
-
-void TFChoice::mouseMoveEvent(QMouseEvent* e) {
-  if (dragging_) {
-    move(e->globalPosition().toPoint() - dragOffset_);
-    e->accept();
-    return;
-  }
-  QDialog::mouseMoveEvent(e);
-}
-
-void TFChoice::mouseReleaseEvent(QMouseEvent* e) {
-  dragging_ = false;
-  QDialog::mouseReleaseEvent(e);
 }
 
 MessagePlacement& ChoiceBoxPlacement() {

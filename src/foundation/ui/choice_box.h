@@ -1,16 +1,15 @@
 #pragma once
 // The two-option choice box behind AskChoice: a picture, the word-wrapped text, the
 // two option buttons and "Cancel". Borderless and dragged by its background.
-#include <QDialog>
-#include <QPoint>
 #include <QString>
 
+#include "foundation/ui/borderless_dialog.h"
 #include "foundation/ui/qt_prompter.h"
 
 class QLabel;
 class QPushButton;
 
-class TFChoice : public QDialog {
+class TFChoice : public TBorderlessDialog {
   Q_OBJECT
  public:
   TFChoice(const QString& text, const QString& option1, const QString& option2,
@@ -21,19 +20,12 @@ class TFChoice : public QDialog {
   QPushButton* button2() const { return b2_; }
   QPushButton* cancelButton() const { return cancel_; }
 
- protected:
-  void mousePressEvent(QMouseEvent* e) override;
-  void mouseMoveEvent(QMouseEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-
  private:
   QLabel* text_ = nullptr;
   QPushButton* b1_ = nullptr;
   QPushButton* b2_ = nullptr;
   QPushButton* cancel_ = nullptr;
   int choice_ = 0;
-  bool dragging_ = false;
-  QPoint dragOffset_;
 };
 
 // Shows the choice box modally at the pointer, or where the previous choice box was

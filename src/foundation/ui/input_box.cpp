@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,7 +25,7 @@ QString OnScreenText(QString s) {
 
 TFInputBox::TFInputBox(const QString& prompt, const QString& line2, const QString& text,
                        int maxLength, int emphasis, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    : TBorderlessDialog(parent) {
   setObjectName(QStringLiteral("FInputBox"));
   setWindowTitle(MessageCaption());
   auto* frame = new QFrame(this);
@@ -85,30 +84,6 @@ TFInputBox::TFInputBox(const QString& prompt, const QString& line2, const QStrin
 }
 
 QString TFInputBox::text() const { return edit_->text(); }
-
-void TFInputBox::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
-    dragging_ = true;
-    dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
-    e->accept();
-    return;
-  }
-  QDialog::mousePressEvent(e);
-}
-
-void TFInputBox::mouseMoveEvent(QMouseEvent* e) {
-  if (dragging_) {
-    move(e->globalPosition().toPoint() - dragOffset_);
-    e->accept();
-    return;
-  }
-  QDialog::mouseMoveEvent(e);
-}
-
-void TFInputBox::mouseReleaseEvent(QMouseEvent* e) {
-  dragging_ = false;
-  QDialog::mouseReleaseEvent(e);
-}
 
 bool RunInputBox(const QString& prompt, const QString& line2, QString& text, int maxLength,
                  int emphasis, MessagePlacement* memory) {

@@ -2,17 +2,16 @@
 // The one-line input box behind AskText, AskText2, AskTextMax and AskInt: borderless,
 // dragged by its background, one or two prompt lines, the text all selected, "OK"
 // (default) and "Cancel".
-#include <QDialog>
-#include <QPoint>
 #include <QString>
 
+#include "foundation/ui/borderless_dialog.h"
 #include "foundation/ui/qt_prompter.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TFInputBox : public QDialog {
+class TFInputBox : public TBorderlessDialog {
   Q_OBJECT
  public:
   // emphasis 1 or 2: which prompt line is one size larger. An empty line2 is hidden.
@@ -26,19 +25,12 @@ class TFInputBox : public QDialog {
   QLabel* promptLabel() const { return prompt_; }
   QLabel* line2Label() const { return line2_; }
 
- protected:
-  void mousePressEvent(QMouseEvent* e) override;
-  void mouseMoveEvent(QMouseEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-
  private:
   QLabel* prompt_ = nullptr;
   QLabel* line2_ = nullptr;
   QLineEdit* edit_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  bool dragging_ = false;
-  QPoint dragOffset_;
 };
 
 // Shows the box modally at the pointer (or where the previous message box stood when
