@@ -15,6 +15,8 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <csignal>
+#include <pthread.h>
+#include <thread>
 
 #include "foundation/messages.h"
 #include "foundation/texts.h"
@@ -40,14 +42,18 @@ class AppPrompter : public QtPrompter {
 
 int g_signalPipe[2] = {-1, -1};
 
-void onTerminate(int) {
-  const char c = 1;
-  [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &c, 1);
+// SIGTERM, SIGINT and SIGHUP close the control window the ordinary way, so the
+// settings are saved as at any other closing. The signals are blocked before
+// any thread exists and taken by one waiting thread: the embedded database
+// engine installs handlers of its own that shut it down from another thread,
+// which raced with our closing and could crash the program on the way out.
+void blockTerminateSignals(sigset_t* set) {
+  sigemptyset(set);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(set, sig);
+  pthread_sigmask(SIG_BLOCK, set, nullptr);
 }
 
-// SIGTERM, SIGINT and SIGHUP close the control window the ordinary way, so the
-// settings are saved as at any other closing.
-void closeOnTerminateSignals(TFCtrl* ctrl) {
+void closeOnTerminateSignals(TFCtrl* ctrl, const sigset_t& set) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
   auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, ctrl);
   QObject::connect(notifier, &QSocketNotifier::activated, ctrl, [ctrl] {
@@ -55,16 +61,21 @@ void closeOnTerminateSignals(TFCtrl* ctrl) {
     [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[1], &c, 1);
     ctrl->close();
   });
-  struct sigaction sa = {};
-  sa.sa_handler = onTerminate;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+  std::thread([set] {
+    for (;;) {
+      int sig = 0;
+      if (sigwait(&set, &sig) != 0) continue;
+      const char c = 1;
+      [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &c, 1);
+    }
+  }).detach();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  sigset_t terminateSignals;
+  blockTerminateSignals(&terminateSignals);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vorbek"));
   QApplication::setApplicationVersion(QStringLiteral(VORBEK_VERSION));
@@ -105,7 +116,7 @@ int main(int argc, char** argv) {
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);
   prompter.setStatusSink([&ctrl](const QString& text) { ctrl.showStatus(text); });
   AddDatabaseClosingHook([] { SaveWindowPositions(Session().settingsPath); });
-  closeOnTerminateSignals(&ctrl);
+  closeOnTerminateSignals(&ctrl, terminateSignals);
 
   ReadProgramIni();
   const bool opened = OpenBooksAtStart();

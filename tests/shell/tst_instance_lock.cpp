@@ -127,6 +127,7 @@ class TestInstanceLock : public QObject {
     // Ended the ordinary way (as at logout), the first copy saves both files.
     first.terminate();
     QVERIFY(first.waitForFinished(20000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
     QVERIFY(FileFingerprint(programIni) != programIniBefore);
     QVERIFY(FileFingerprint(booksIni) != booksIniBefore);
