@@ -1,0 +1,338 @@
+#include "ledger/rebalance.h"
+
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <optional>
+#include <vector>
+
+#include "foundation/dates.h"
+#include "foundation/messages.h"
+#include "ledger/accounts.h"
+#include "ledger/currencies.h"
+#include "ledger/hierarchy.h"
+#include "ledger/posting.h"
+#include "store/db.h"
+#include "store/records.h"
+#include "store/session.h"
+
+namespace {
+
+bool g_running = false;
+
+struct Statement {
+  QString sql;
+  QVariantList binds;
+};
+
+struct Stage {
+  QString name;
+  QList<Statement> statements;
+  bool oneTransaction = false;  // all statements, then one commit
+};
+
+// Values the engine cannot type from an INSERT … SELECT list are cast.
+const QString kPot = QStringLiteral("CAST(? AS INTEGER)");
+const QString kBase = QStringLiteral("CAST(? AS CHAR(3))");
+
+// The movements of one period column (payments, receipts or transfers) for
+// every account: amounts in the posting currency and, for postings not in the
+// base currency, their base values.
+QList<Statement> periodMovements(const QString& column, const QString& types, int32_t from,
+                                 int32_t to, const QString& base) {
+  const QString head = "INSERT INTO movtf (accid, ccy, amtval, " + column + ") ";
+  const QString where =
+      "FROM pstg p WHERE p.pstgdate >= ? AND p.pstgdate <= ? AND p.txntype IN (" + types + ") ";
+  return {
+      {head + "SELECT p.objid, p.ccy, 'A', SUM(p.amt) " + where + "GROUP BY p.objid, p.ccy",
+       {from, to}},
+      {head + "SELECT p.objid, p.ccy, 'V', SUM(p.val) " + where +
+           "AND p.ccy <> ? GROUP BY p.objid, p.ccy",
+       {from, to, base}},
+  };
+}
+
+// MOVTF summed into MOVTG per (account, currency, kind). A sum over nothing
+// but NULLs is stored as 0, so no MOVTG row carries a NULL balance.
+Statement sumIntoMovtg() {
+  return {QStringLiteral(
+              "INSERT INTO movtg (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs, "
+              "firstpstgdate, lastpstgdate) "
+              "SELECT f.accid, f.ccy, f.amtval, COALESCE(SUM(f.bfd), 0), "
+              "COALESCE(SUM(f.prepdnet), 0), COALESCE(SUM(f.pdpayts), 0), "
+              "COALESCE(SUM(f.pdrcpts), 0), COALESCE(SUM(f.pdtfrs), 0), "
+              "COALESCE(MIN(f.firstpstgdate), 99999999), COALESCE(MAX(f.lastpstgdate), 0) "
+              "FROM movtf f GROUP BY f.accid, f.ccy, f.amtval"),
+          {}};
+}
+
+// Stages 2 to 13 (stage 1, the repeater instances, is not SQL).
+QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t pot, bool wash) {
+  const QString pstgBefore = QStringLiteral(
+      "FROM pstg p JOIN account o ON o.id = p.objid "
+      "WHERE p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < ? ");
+  // With the wash on, every category's opening balance and earlier movements
+  // go to the default pot. An empty source set gives no row (not a NULL sum).
+  const Statement categoryOpening =
+      wash ? Statement{"INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT " + kPot + ", " + kBase +
+                           ", 'A', SUM(o.bfdbal) FROM account o "
+                           "WHERE o.type2 = 3 AND o.bfdbal <> 0 HAVING COUNT(*) > 0",
+                       {pot, base}}
+           : Statement{"INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT o.id, " + kBase +
+                           ", 'A', o.bfdbal FROM account o WHERE o.type2 = 3 AND o.bfdbal <> 0",
+                       {base}};
+  const Statement categoryBefore =
+      wash ? Statement{"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT " + kPot + ", " +
+                           kBase + ", 'A', SUM(p.amt) " + pstgBefore +
+                           "AND o.type2 = 3 HAVING COUNT(*) > 0",
+                       {pot, base, from}}
+           : Statement{"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT p.objid, " + kBase +
+                           ", 'A', SUM(p.amt) " + pstgBefore + "AND o.type2 = 3 GROUP BY p.objid",
+                       {base, from}};
+
+  QList<Stage> stages;
+  stages << Stage{QStringLiteral("Initialise"),
+                  {{QStringLiteral("delete from movte"), {}},
+                   {QStringLiteral("delete from movtf"), {}},
+                   {QStringLiteral("delete from movtg"), {}}},
+                  true};
+  stages << Stage{
+      QStringLiteral("bfd"),
+      {{QStringLiteral("INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT o.id, o.ccy, 'A', "
+                       "o.bfdbal FROM account o WHERE o.type2 IN (1, 6) AND o.bfdbal <> 0"),
+        {}},
+       categoryOpening,
+       {QStringLiteral("INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT o.id, o.ccy, 'V', "
+                       "o.bfdval FROM account o "
+                       "WHERE o.isgrp = 0 AND o.bfdbal <> 0 AND o.ccy <> ?"),
+        {base}}}};
+  stages << Stage{
+      QStringLiteral("pre-period"),
+      {{"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT p.objid, p.ccy, 'A', SUM(p.amt) " +
+            pstgBefore + "AND o.type2 IN (1, 6) GROUP BY p.objid, p.ccy",
+        {from}},
+       {"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT p.objid, p.ccy, 'V', SUM(p.val) " +
+            pstgBefore + "AND o.type2 = 1 AND p.ccy <> ? GROUP BY p.objid, p.ccy",
+        {from, base}},
+       categoryBefore}};
+  stages << Stage{
+      QStringLiteral("payments in period"),
+      periodMovements(QStringLiteral("pdpayts"), QStringLiteral("'P'"), from, to, base)};
+  stages << Stage{
+      QStringLiteral("receipts in period"),
+      periodMovements(QStringLiteral("pdrcpts"), QStringLiteral("'R'"), from, to, base)};
+  stages << Stage{
+      QStringLiteral("transfers in period"),
+      periodMovements(QStringLiteral("pdtfrs"), QStringLiteral("'C', 'F'"), from, to, base)};
+  // A posting without a currency (older data) is dated under the base currency
+  // rather than failing the NOT NULL key.
+  stages << Stage{QStringLiteral("first/last posting dates"),
+                  {{"INSERT INTO movtf ( accid , ccy , amtval , firstpstgdate , lastpstgdate ) "
+                    "SELECT p.objid, COALESCE(p.ccy, " +
+                        kBase +
+                        "), 'A', MIN(p.pstgdate), MAX(p.pstgdate) FROM pstg p "
+                        "WHERE p.pstgdate > 0 GROUP BY p.objid, 2",
+                    {base}}}};
+  stages << Stage{QStringLiteral("movtg for accs"), {sumIntoMovtg()}};
+  stages << Stage{
+      QStringLiteral("accumulate for groups"),
+      {{QStringLiteral("DELETE FROM movtf"), {}},
+       {QStringLiteral(
+            "INSERT INTO movtf (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs, "
+            "firstpstgdate, lastpstgdate) "
+            "SELECT a.grpid, g.ccy, g.amtval, g.bfd, g.prepdnet, g.pdpayts, g.pdrcpts, g.pdtfrs, "
+            "g.firstpstgdate, g.lastpstgdate FROM accingrp a JOIN movtg g ON g.accid = a.accid"),
+        {}}}};
+  stages << Stage{QStringLiteral("movtg for grps"), {sumIntoMovtg()}};
+  stages << Stage{QStringLiteral("period bfd/cfd"),
+                  {{QStringLiteral("update movtg set pdbfd = bfd+prepdnet, "
+                                   "pdcfd = bfd+prepdnet+pdpayts+pdrcpts+pdtfrs"),
+                    {}}}};
+  stages << Stage{QStringLiteral("first/last posting dates"),
+                  {{QStringLiteral("insert into movte (objid, firstpstgdate, lastpstgdate) "
+                                   "select g.accid, min(g.firstpstgdate) , max(g.lastpstgdate) "
+                                   "from movtg g group by g.accid"),
+                    {}}}};
+  return stages;
+}
+
+void announce(int n, const QString& name) {
+  ShowStatus("Rebalancing " + QString::number(n) + " of " + QString::number(kRebalanceStages) +
+             " : " + name);
+  ProcessPendingMessages();
+}
+
+// Runs one stage; every statement commits on its own unless the stage is one
+// transaction. A failed statement has shown the engine's message already.
+bool runStage(const Stage& stage) {
+  for (const Statement& st : stage.statements) {
+    const bool ok =
+        stage.oneTransaction ? ExecSql(st.sql, st.binds) : ExecSqlCommitted(st.sql, st.binds);
+    if (!ok) return false;
+    ProcessPendingMessages();
+  }
+  return !stage.oneTransaction || CommitIfActive();
+}
+
+// Ends a rebalance that did not complete: the failed work is dropped, what was
+// committed stays, and the flag stays set.
+bool abandon() {
+  RollbackIfActive();
+  g_running = false;
+  BusyReset();
+  ShowStatus(QString());
+  RefreshControlPanel();
+  return false;
+}
+
+}  // namespace
+
+bool RebalanceRunning() { return g_running; }
+
+bool Rebalance() {
+  TSession& s = Session();
+  const TDbSettings& st = s.settings;
+  if (st.washCtgies && st.defaultPotId <= 0) {
+    ShowProgramError(QStringLiteral("no dftpot"));
+    return false;
+  }
+  if (!CheckBaseCurrency()) return false;
+  const int32_t from = s.periodFrom;
+  const int32_t to = s.periodTo;
+  if (!CheckNoStraddle(to, QChar('F')) || !CheckNoStraddle(from, QChar('B'))) return false;
+
+  BusyOn();
+  g_running = true;
+  RefreshControlPanel();
+  TDateRec cutoff = Today();
+  SubtractDays(cutoff, st.dormantAfter);
+  s.dormantCutoff = DateRecToYmd(cutoff);
+
+  if (s.settings.resetPaths) {
+    s.settings.resetPaths = false;
+    if (!RebuildPaths() && !LastDbError().isEmpty()) {
+      s.settings.resetPaths = true;  // still to do
+      return abandon();
+    }
+  }
+
+  // Read after the base-currency check, which may have reset it.
+  const QString base = s.settings.baseCurrency.trimmed();
+  const QList<Stage> stages =
+      sqlStages(from, to, base, s.settings.defaultPotId, s.settings.washCtgies);
+
+  announce(1, QStringLiteral("Generate latest Repeater instances"));
+  // Instances that could not be generated do not stop the rebalance; only a
+  // database error does.
+
+  for (int i = 0; i < stages.size(); ++i) {
+    announce(i + 2, stages[i].name);
+    if (!runStage(stages[i])) return abandon();
+  }
+
+  g_running = false;
+  SetRebalanceNeeded(false);
+  BusyReset();
+  ShowStatus(QString());
+  Flash(QStringLiteral("Rebalanced OK"));
+  return true;
+}
+
+bool RebalanceIfNeeded() {
+  if (!RebalanceNeeded()) return true;
+  return Rebalance();
+}
+
+// ------------------------------------------------------------------ running balances
+
+namespace {
+
+struct PostingRow {
+  int32_t txnId;
+  int32_t objId;
+  int32_t date;
+  int64_t amount;
+  std::optional<int64_t> storedBalance;  // NULL never equals a computed value
+  std::optional<int> storedFirst;
+  std::optional<int> storedShown;
+  QChar type;
+};
+
+bool hasRunningBalance(QChar type) {
+  switch (type.unicode()) {
+    case 'C':
+    case 'F':
+    case 'P':
+    case 'R':
+    case 'Z':
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool CalcRunningBalances(int32_t accountId) {
+  FlashKeep(QStringLiteral("Calculating running balances"));
+  struct FlashOff {
+    ~FlashOff() { FlashClose(); }
+  } flashOff;
+
+  TObj a;
+  if (!ReadAccount(accountId, a)) return false;
+  const TSession& s = Session();
+  const bool washed = a.kind == kKindCategory && s.settings.washCtgies;
+  const int32_t from = s.periodFrom;
+
+  // One read of every posting, then one prepared update for the rows that differ.
+  bool ok = false;
+  QSqlQuery q = RunQuery(
+      QStringLiteral("select p.txnid, p.objid, p.pstgdate, p.dppstgdate, p.rngbal, p.dprngbal, "
+                     "p.amt, p.batchnum, p.txntype from pstg p "
+                     "where p.ccy = ? and p.objid = ? "
+                     "order by p.ccy, p.objid, p.pstgdate, p.seq"),
+      {a.ccy.trimmed(), accountId}, &ok);
+  if (!ok) return false;
+  std::vector<PostingRow> rows;
+  while (q.next()) {
+    const QString type = q.value(8).toString();
+    PostingRow r{q.value(0).toInt(),
+                 q.value(1).toInt(),
+                 q.value(2).toInt(),
+                 q.value(6).toLongLong(),
+                 {},
+                 {},
+                 {},
+                 type.isEmpty() ? QChar(' ') : type.at(0)};
+    if (!q.value(4).isNull()) r.storedBalance = q.value(4).toLongLong();
+    if (!q.value(3).isNull()) r.storedFirst = q.value(3).toInt();
+    if (!q.value(5).isNull()) r.storedShown = q.value(5).toInt();
+    rows.push_back(r);
+  }
+  q.finish();
+  ProcessPendingMessages();
+
+  std::optional<PreparedSql> update;  // prepared at the first row that differs
+  int64_t balance = a.openingBalance;
+  int32_t previousDate = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const PostingRow& r = rows[i];
+    if (!hasRunningBalance(r.type)) continue;
+    if (!(washed && r.date < from)) balance += r.amount;
+    const int first = r.date != previousDate ? 1 : 0;
+    previousDate = r.date;
+    const int shown = (i + 1 == rows.size() || rows[i + 1].date != r.date) ? 1 : 0;
+    if (r.storedBalance == balance && r.storedFirst == first && r.storedShown == shown) continue;
+    if (!update) {
+      update.emplace(
+          QStringLiteral("update pstg set dppstgdate = ?, dprngbal = ?, rngbal = ? "
+                         "where txnid = ? and objid = ?"));
+      if (!update->ok()) return false;
+    }
+    if (!update->exec({first, shown, qlonglong(balance), r.txnId, r.objId})) return false;
+    if ((i & 0x3ff) == 0) ProcessPendingMessages();
+  }
+  return true;
+}

@@ -1,0 +1,190 @@
+// Running balances of one account against real books (base GBP, period
+// 2024): the balance after each posting, the two display flags per date, a
+// category under the wash, postings of other currencies and types left alone,
+// and only rows that differ written.
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+#include "foundation/dates.h"
+#include "ledger/currencies.h"
+#include "ledger/posting.h"
+#include "ledger/rebalance.h"
+#include "store/db.h"
+#include "store/records.h"
+#include "store/session.h"
+#include "support/books_fixture.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+void exec(const QString& sql, const QVariantList& binds = {}) {
+  QVERIFY2(ExecSql(sql, binds), qPrintable(sql + " : " + LastDbError()));
+}
+
+}  // namespace
+
+class TstRunningBalances : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestBooks> books_;
+  int32_t cur_ = 0, euro_ = 0, shop_ = 0, food_ = 0;
+
+  int32_t account(int kind, const QString& name, const QString& ccy, int64_t opening) {
+    TObj o = NewObj();
+    o.kind = uint8_t(kind);
+    o.name = name;
+    o.ccy = ccy;
+    o.openingBalance = o.openingValue = opening;
+    return WriteAccount(o) ? o.id : 0;
+  }
+  int32_t txn(QChar type, int32_t ymd, int64_t amount, int32_t a1, int32_t a2, int32_t a4 = 0,
+              const QString& ccy = QStringLiteral("GBP")) {
+    TTxn t = NewTxn();
+    t.type = type;
+    t.ccy = ccy;
+    t.txnDate = YmdToDateRec(ymd);
+    t.amount = amount;
+    t.value = amount;
+    t.accId1 = a1;
+    t.accId2 = a2;
+    t.accId4 = a4;
+    if (!WriteTransaction(t) || !CommitIfActive()) return 0;
+    return t.id;
+  }
+  // The account's GBP postings in statement order as "date type rngbal first shown".
+  QStringList statement(int32_t account) {
+    QStringList out;
+    QSqlQuery q = RunQuery(
+        "select pstgdate, txntype, rngbal, dppstgdate, dprngbal from pstg "
+        "where objid = ? and ccy = 'GBP' order by ccy, objid, pstgdate, seq",
+        {account});
+    while (q.next())
+      out << QStringLiteral("%1 %2 %3 %4%5")
+                 .arg(q.value(0).toString(), q.value(1).toString().trimmed(), q.value(2).toString(),
+                      q.value(3).toString(), q.value(4).toString());
+    return out;
+  }
+
+ private Q_SLOTS:
+  void init() {
+    books_ = std::make_unique<TestBooks>();
+    QVERIFY2(books_->ok(), qPrintable(books_->error()));
+    SetPeriodDates(20240101, 20241231);
+    Session().settings.washCtgies = true;
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    cur_ = account(1, "cur", "GBP", 50000);
+    euro_ = account(1, "euro", "EUR", 0);
+    shop_ = account(4, "shop", "GBP", 0);
+    food_ = account(3, "food", "GBP", 10000);
+    QVERIFY(cur_ && euro_ && shop_ && food_);
+    QVERIFY(CommitIfActive());
+  }
+  void cleanup() { books_.reset(); }
+
+  // Two postings on one date, one alone, a reconciled balance last on its
+  // date; the diary and postings in another currency are not the account's.
+  void balancesAndFlags() {
+    QVERIFY(txn('P', 20240105, 1000, cur_, shop_, food_));
+    QVERIFY(txn('R', 20240105, 2000, cur_, shop_, food_));
+    QVERIFY(txn('P', 20240107, 500, cur_, shop_, food_));
+    QVERIFY(txn('C', 20240109, 300, cur_, euro_, 0, "EUR"));  // a EUR posting on cur
+    QVERIFY(txn('P', 20240111, 700, cur_, shop_, food_));
+    QVERIFY(txn('D', 20240111, 0, 0, 0));
+    {
+      ScriptedPrompter quiet;
+      Session().workingCurrency = "GBP";
+      QVERIFY(WriteReconciledBalance(cur_, YmdToDateRec(20240111), 50000));
+    }
+    ScriptedPrompter p;
+    QVERIFY(CalcRunningBalances(cur_));
+    VERIFY_PROMPTS(p);
+    QVERIFY(CommitIfActive());
+    QCOMPARE(p.flashes(), QStringList{"Calculating running balances"});
+    // The reconciled balance comes after every posting of its date.
+    QCOMPARE(statement(cur_),
+             (QStringList{"20240105 P 49000 10", "20240105 R 51000 01", "20240107 P 50500 11",
+                          "20240111 P 49800 10", "20240111 Z 49800 01"}));
+    // The EUR posting is not in the account's currency: left as written.
+    QCOMPARE(QueryValue("select rngbal || ' ' || ccy from pstg where objid = ? and txntype = 'C'",
+                        {cur_})
+                 .toString(),
+             QStringLiteral("0 EUR"));
+  }
+
+  // With the wash on, a category's balance moves only from the period start:
+  // its postings before show the opening balance.
+  void categoryWash_data() {
+    QTest::addColumn<bool>("wash");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("wash on") << true
+                             << QStringList{"20231115 P 10000 11", "20231220 P 10000 11",
+                                            "20240310 P 7500 11"};
+    QTest::newRow("wash off") << false
+                              << QStringList{"20231115 P 6000 11", "20231220 P 5000 11",
+                                             "20240310 P 2500 11"};
+  }
+  void categoryWash() {
+    QFETCH(bool, wash);
+    QFETCH(QStringList, expected);
+    Session().settings.washCtgies = wash;
+    QVERIFY(txn('P', 20231115, 4000, cur_, shop_, food_));
+    QVERIFY(txn('P', 20231220, 1000, cur_, shop_, food_));
+    QVERIFY(txn('P', 20240310, 2500, cur_, shop_, food_));
+    ScriptedPrompter p;
+    QVERIFY(CalcRunningBalances(food_));
+    QVERIFY(CommitIfActive());
+    QCOMPARE(statement(food_), expected);
+    // The wash is for categories only: the external account runs through.
+    QVERIFY(CalcRunningBalances(cur_));
+    QVERIFY(CommitIfActive());
+    QCOMPARE(statement(cur_),
+             (QStringList{"20231115 P 46000 11", "20231220 P 45000 11", "20240310 P 42500 11"}));
+    VERIFY_PROMPTS(p);
+  }
+
+  // A second pass over unchanged postings writes nothing; a changed posting
+  // rewrites just the rows whose values moved.
+  void writesOnlyDifferences() {
+    for (int d = 1; d <= 9; ++d) QVERIFY(txn('P', 20240100 + d, 100 * d, cur_, shop_, food_));
+    exec("create table upd_log (txnid integer)");
+    QVERIFY(CommitIfActive());
+    exec(
+        "create trigger pstg_upd for pstg after update as begin "
+        "insert into upd_log (txnid) values (old.txnid); end");
+    QVERIFY(CommitIfActive());
+
+    ScriptedPrompter p;
+    QVERIFY(CalcRunningBalances(cur_));
+    QVERIFY(CommitIfActive());
+    // Written postings start with both flags set: only the balances change here.
+    QCOMPARE(CountAll("upd_log"), 9);
+    exec("delete from upd_log");
+    QVERIFY(CalcRunningBalances(cur_));
+    QVERIFY(CommitIfActive());
+    QCOMPARE(CountAll("upd_log"), 0);
+
+    // The seventh posting moves onto the sixth's date: the flags of those two
+    // change, every balance stays.
+    exec("update pstg set pstgdate = 20240106 where objid = ? and pstgdate = 20240107", {cur_});
+    exec("delete from upd_log");
+    QVERIFY(CommitIfActive());
+    QVERIFY(CalcRunningBalances(cur_));
+    QVERIFY(CommitIfActive());
+    QCOMPARE(CountAll("upd_log"), 2);
+    QCOMPARE(statement(cur_).mid(5, 3),
+             (QStringList{"20240106 P 47900 10", "20240106 P 47200 01", "20240108 P 46400 11"}));
+    VERIFY_PROMPTS(p);
+  }
+
+  void unknownAccount() {
+    ScriptedPrompter p;
+    p.info("Account not found : #999");
+    QVERIFY(!CalcRunningBalances(999));
+    VERIFY_PROMPTS(p);
+  }
+};
+
+QTEST_GUILESS_MAIN(TstRunningBalances)
+#include "tst_running_balances.moc"
