@@ -1,5 +1,8 @@
 #include "synthetic_books.h"
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -797,8 +800,15 @@ bool Builder::run(TSyntheticBooks& facts, QString& error) {
   facts_.firstDate = kFirstDate;
   facts_.periodFrom = kPeriodFrom;
   facts_.periodTo = kPeriodTo;
-  const bool ok = makeRates() && makeAccounts() && makeChannels() && makeMasters();
+  // Each step is announced on the status line (the benchmarks can show it with times).
+  auto step = [](const char* what) {
+    ShowStatus(QStringLiteral("Synthetic books : ") + QLatin1String(what));
+    return true;
+  };
+  const bool ok = step("rates") && makeRates() && step("accounts") && makeAccounts() &&
+                  makeChannels() && step("repeaters") && makeMasters();
   if (ok) {
+    step("transactions in memory");
     makeReconciledBalances();
     makeOrdinary(std::max(0, n_ - int(gens_.size())));
     // Ids follow the dates; on one date the order of making.
@@ -807,7 +817,8 @@ bool Builder::run(TSyntheticBooks& facts, QString& error) {
     });
     settleReconciledBalances();
   }
-  const bool done = ok && writeTransactions() && finishAccounts();
+  const bool done = ok && step("writing transactions") && writeTransactions() && step("paths") &&
+                    finishAccounts() && step("closing");
   if (!done) {
     RollbackIfActive();
     error = error_;
@@ -849,6 +860,7 @@ bool MakeSyntheticBooks(const QString& folder, int transactions, uint64_t seed,
     SetRebalanceNeeded(true);
   }
   CloseDatabase(ok);
+  ShowStatus(QString());
   if (fast && !SetForcedWrites(file, true)) return failed("cannot turn forced writes on again");
   if (!ok) return failed(why + (prompter.said.isEmpty() ? "" : " | " + prompter.said.join(" | ")));
   if (!prompter.said.isEmpty()) return failed("the engine said: " + prompter.said.join(" | "));
@@ -880,3 +892,24 @@ int ParseBenchSize(const QString& text) {
   const int n = t.toInt(&ok);
   return ok && n > 0 && n <= 20000000 / factor ? n * factor : 0;
 }
+
+namespace {
+qint64 processCpuMs() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return qint64(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 +
+         qint64(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+}
+qint64 wallNowMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+}  // namespace
+
+void TBenchClock::start() {
+  wallStart_ = wallNowMs();
+  cpuStart_ = processCpuMs();
+}
+qint64 TBenchClock::wallMs() const { return wallNowMs() - wallStart_; }
+qint64 TBenchClock::cpuMs() const { return processCpuMs() - cpuStart_; }

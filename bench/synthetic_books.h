@@ -12,6 +12,7 @@
 // data and the books are left needing a rebalance.
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 #include <cstdint>
 
 struct TSyntheticBooks {
@@ -48,3 +49,18 @@ bool OpenSyntheticBooks(const QString& folder, QString* error = nullptr);
 // A size given on a benchmark's command line: "10000", "10k", "1M"; 0 when
 // the text is none of these.
 int ParseBenchSize(const QString& text);
+
+// Wall-clock and processor time (this process, the embedded engine included)
+// since start(), in milliseconds. The machine may be shared: processor time
+// shows the work done whatever else runs.
+class TBenchClock {
+ public:
+  TBenchClock() { start(); }
+  void start();
+  qint64 wallMs() const;
+  qint64 cpuMs() const;
+
+ private:
+  qint64 wallStart_ = 0;
+  qint64 cpuStart_ = 0;
+};
