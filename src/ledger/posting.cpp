@@ -9,6 +9,7 @@
 #include "ledger/accounts.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
+#include "ledger/repeaters.h"
 #include "store/db.h"
 #include "store/session.h"
 
@@ -161,29 +162,6 @@ class PotTable {
   TPotPstg slots_[8];
 };
 
-// Deletes instance numbers from..max of a repeater with their postings and reminders.
-bool deleteInstancesFrom(int32_t masterId, int32_t from) {
-  bool ok = false;
-  QSqlQuery q = RunQuery(QStringLiteral("select t.id from txn t where t.masterid = ? and "
-                                        "t.instance >= ? order by t.instance"),
-                         {masterId, from}, &ok);
-  if (!ok) return false;
-  QList<int32_t> ids;
-  while (q.next()) ids << q.value(0).toInt();
-  q = QSqlQuery();
-  for (int32_t id : ids) {
-    TTxn t;
-    t.id = id;
-    if (!DeleteTxnRows(t)) return false;
-  }
-  // The master regenerates from the first deleted instance on.
-  if (LocateRepeater(masterId) &&
-      !ExecSql(QStringLiteral("update rptr set gento = ? where id = ? and gento >= ?"),
-               {from - 1, masterId, from}))
-    return false;
-  return true;
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ names
@@ -333,11 +311,8 @@ bool PostTransaction(const TTxn& t) {
 }
 
 bool WriteTxnRow(TTxn& t) {
-  if (t.status == 1) {
-    // Masters live in RPTR; writing one as a TXN row would post a phantom transaction.
-    ShowProgramError(QStringLiteral("wr_txn_ok 1 : repeater masters are not written here"));
-    return false;
-  }
+  // A master lives in RPTR only: no TXN row, no postings.
+  if (t.status == 1) return WriteMasterRecord(t);
   if (t.status == 2) {
     if (t.id >= 1) return UpdateTxnRow(t);
     ShowProgramError(QStringLiteral("wr_txn_ok 2"));
@@ -419,8 +394,10 @@ bool DeleteTransaction(int32_t id) {
     }
     WriteUnit unit;
     const bool ok = unit.begin() &&
-                    (onlyThis ? DeleteTxnRows(t) : deleteInstancesFrom(t.masterId, t.instance)) &&
+                    (onlyThis ? DeleteTxnRows(t) : DeleteInstancesFrom(t.masterId, t.instance)) &&
                     unit.done();
+    if (ok && !onlyThis && active && AskYes(QStringLiteral("Regenerate deleted instances now?")))
+      RegenerateInstances(t.masterId);
     if (ok) SetRebalanceNeeded(true);
     return finish(ok);
   }

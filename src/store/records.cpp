@@ -286,6 +286,7 @@ bool readSchedule(int32_t id, TRptSchedule& s, QSqlQuery& q) {
   s.rptInc = intOf(q.value("rptinc"));
   s.rptCt = intOf(q.value("rptct"));
   s.rmDays = intOf(q.value("rmdays"));
+  s.genToDate = ScheduleInstanceDate(s, s.genTo);
   return true;
 }
 
@@ -738,6 +739,16 @@ bool ReadMovt(int32_t accountId, const QString& ccy, Tmovt& m) {
 }
 
 // ------------------------------------------------------------- other tables
+
+TDateRec ScheduleInstanceDate(const TRptSchedule& s, int32_t n) {
+  if (n < 1) return TDateRec();
+  TDateRec d = s.startDate;
+  // Stepping the whole distance at once keeps the day of the month, so a
+  // month-end start rolls over only on the final date.
+  AddPeriods(d, int(int64_t(s.rptInc) * (n - 1)), s.freq);
+  RollDayOverflow(d);
+  return d;
+}
 
 bool ReadRptrRow(int32_t id, TRptr& r) {
   QSqlQuery q;

@@ -75,6 +75,11 @@ struct TRptSchedule {
   int32_t rmDays = 0;
 };
 
+// Due date of instance n (from 1) of a schedule: the start stepped n - 1 times
+// by RPTINC units of FREQ, the month-end roll-over applied once at the end.
+// The zero date for n below 1.
+TDateRec ScheduleInstanceDate(const TRptSchedule& s, int32_t n);
+
 // One TXN row. Default construction gives a new transaction except the
 // currency, which NewTxn() takes from the working currency.
 struct TTxn {
@@ -261,7 +266,7 @@ bool ReadMovt(int32_t accountId, const QString& ccy, Tmovt& m);
 // when the key exists (EDITTS := now for RPTR) and inserts it otherwise
 // (CREATETS := now for RPTR). The repeater, reminder, currency and channel
 // rules build on these.
-bool ReadRptrRow(int32_t id, TRptr& r);  // the schedule's genToDate is left empty
+bool ReadRptrRow(int32_t id, TRptr& r);
 bool WriteRptrRow(TRptr& r);             // needs an id above 0
 bool ReadRemdrRow(int32_t id, TRemdr& r);
 bool WriteRemdrRow(TRemdr& r);  // id 0 gets NewReminderId

@@ -250,9 +250,10 @@ class TstPosting : public QObject {
     ScriptedPrompter p;
     TTxn master = txn('P', 20240510, 100, cur_, shop_, food_);
     master.status = 1;
-    p.info("Program error : wr_txn_ok 1 : repeater masters are not written here");
-    QVERIFY(!WriteTransaction(master));
+    QVERIFY(WriteTransaction(master));  // a master goes to RPTR only
     QCOMPARE(CountAll("txn"), 0);
+    QCOMPARE(CountAll("pstg"), 0);
+    QVERIFY(LocateRepeater(master.masterId));
     TTxn orphan = txn('P', 20240510, 100, cur_, shop_, food_);
     orphan.status = 2;
     orphan.narrative = QString(30, 'n');
@@ -402,7 +403,8 @@ class TstPosting : public QObject {
     p.ask("Txn is an instance of a Active Repeater. Also delete all later instances?", 'Y')
         .yes(
             "Deleted instance(s) will be regenerated at next Rebal : use Cancel instead to avoid "
-            "this. Still OK to delete?");
+            "this. Still OK to delete?")
+        .no("Regenerate deleted instances now?");
     QVERIFY(DeleteTransaction(ids[3]));
     VERIFY_PROMPTS(p);
     QCOMPARE(CountRows("txn", "masterid = 1"), 2);

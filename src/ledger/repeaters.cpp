@@ -1,0 +1,323 @@
+#include "ledger/repeaters.h"
+
+#include <QDate>
+#include <QSqlQuery>
+
+#include "foundation/dates.h"
+#include "foundation/messages.h"
+#include "ledger/currencies.h"
+#include "ledger/freeze.h"
+#include "ledger/posting.h"
+#include "ledger/reminders.h"
+#include "store/db.h"
+#include "store/session.h"
+
+namespace {
+
+TDateRec g_generateTo;  // zero until the first generation run fixes it
+
+QString num(int64_t n) { return QString::number(n); }
+
+// Everything done after begin() is undone unless done() is reached, leaving
+// the caller's earlier work in the shared transaction alone.
+class Savepoint {
+ public:
+  bool begin() {
+    static int counter = 0;
+    name_ = QStringLiteral("vbk_rptr_") + num(++counter);
+    active_ = StartTxIfNone() && ExecSql("savepoint " + name_);
+    return active_;
+  }
+  bool done() {
+    if (!active_) return false;
+    active_ = false;
+    return ExecSql("release savepoint " + name_);
+  }
+  ~Savepoint() {
+    if (active_) ExecSql("rollback to savepoint " + name_);
+  }
+
+ private:
+  QString name_;
+  bool active_ = false;
+};
+
+int64_t daysFromTo(const TDateRec& a, const TDateRec& b) {
+  return QDate(a.year, a.month, a.day).daysTo(QDate(b.year, b.month, b.day));
+}
+
+bool generates(const TRptSchedule& s) {
+  // Any other code would never step forward and so never reach the generate-to date.
+  return s.rptInc >= 1 && QStringLiteral("DWMY").contains(s.freq);
+}
+
+void copyContent(const TTxn& from, TRptr& to) {
+  to.ccy = from.ccy;
+  to.amount = from.amount;
+  to.type = from.type;
+  to.reference = from.reference;
+  to.narrative = from.narrative;
+  to.accId1 = from.accId1;
+  to.accId2 = from.accId2;
+  to.accId3 = from.accId3;
+  to.accId4 = from.accId4;
+  to.channel = from.channel;
+}
+
+}  // namespace
+
+TDateRec InstanceDate(const TRptr& master, int32_t n) {
+  return ScheduleInstanceDate(master.sched, n);
+}
+
+TDateRec GenerateToDate() { return g_generateTo; }
+void SetGenerateToDate(const TDateRec& d) { g_generateTo = d; }
+
+// ------------------------------------------------------------------ masters
+
+bool ReadRepeater(int32_t id, TRptr& r, bool warn) {
+  if (ReadRptrRow(id, r)) return true;
+  if (warn) ShowInfo("Repeater Master #" + num(id) + " not found");
+  return false;
+}
+
+int32_t NewRepeaterId() {
+  const int32_t m1 = QueryValue(QStringLiteral("select max(r.id) from rptr r"), {}, 0).toInt();
+  const int32_t m2 = QueryValue(QStringLiteral("select max(t.masterid) from txn t"), {}, 0).toInt();
+  if (m2 < m1) {
+    ShowInfo("Repeater #" + num(m1) + " has no instances");
+    return m1 + 1;
+  }
+  return m2 + 1;
+}
+
+bool WriteRepeater(TRptr& r) {
+  if (r.id == 0) r.id = NewRepeaterId();
+  if (!WriteRptrRow(r)) return false;
+  r.sched.genToDate = InstanceDate(r, r.sched.genTo);
+  return true;
+}
+
+TTxn MasterRecord(const TRptr& master) {
+  TTxn t = NewTxn();
+  t.id = 0;
+  t.status = 1;
+  t.masterId = master.id;
+  t.instance = 0;
+  t.rpt = master.sched;
+  t.txnDate = t.actualDate = t.postingDate = master.sched.startDate;
+  t.ccy = master.ccy;
+  t.amount = master.amount;
+  t.type = master.type;
+  t.reference = master.reference;
+  t.narrative = master.narrative;
+  t.accId1 = master.accId1;
+  t.accId2 = master.accId2;
+  t.accId3 = master.accId3;
+  t.accId4 = master.accId4;
+  t.accName1 = master.accName1;
+  t.accName2 = master.accName2;
+  t.accName3 = master.accName3;
+  t.accName4 = master.accName4;
+  t.channel = master.accId1 > 0 ? master.channel : 0;
+  t.created = master.created;
+  t.edited = master.edited;
+  return t;
+}
+
+bool WriteMasterRecord(TTxn& record) {
+  TRptr r;
+  // An existing master keeps what the record does not carry (its creation stamp).
+  if (record.masterId <= 0 || !ReadRptrRow(record.masterId, r)) {
+    r = TRptr();
+    r.id = record.masterId > 0 ? record.masterId : 0;
+  }
+  copyContent(record, r);
+  r.sched = record.rpt;
+  if (!WriteRepeater(r)) return false;
+  record.masterId = r.id;
+  record.rpt.genToDate = r.sched.genToDate;
+  return true;
+}
+
+bool UpdateRepeaterMaster(const TTxn& record) {
+  TRptr r;
+  if (!ReadRepeater(record.masterId, r, true)) return false;
+  copyContent(record, r);
+  if (record.status == 1) r.sched = record.rpt;
+  return WriteRepeater(r);
+}
+
+// ------------------------------------------------------------------ generation
+
+int32_t GenerateInstance(TRptr& master, int32_t n) {
+  TTxn t = MasterRecord(master);
+  int32_t missing = -1;
+  QList<int32_t> ids{t.accId1, t.accId2};
+  if (t.type == QChar('P') || t.type == QChar('R')) ids << t.accId3 << t.accId4;
+  for (int32_t id : ids)
+    if (id > 0 && !LocateAccount(id)) missing = id;
+  if (missing >= 0) {
+    ShowInfo("Account #" + num(missing) + " not found, cannot generate Repeater #" +
+             num(master.id) + " instance");
+    return 0;
+  }
+  t.id = 0;
+  t.status = 2;
+  t.instance = n;
+  t.txnDate = InstanceDate(master, n);
+  if (!SetTxnValue(t)) return 0;
+  t.actualDate = t.postingDate = t.txnDate;
+  if (!CheckNewTxn(t)) return 0;
+  Savepoint unit;
+  if (!unit.begin() || !InsertTxnRow(t) || !PostTransaction(t)) return 0;
+  if (t.rpt.rmDays != 0 && !AddInstanceReminder(t)) return 0;
+  if (!unit.done()) return 0;
+  return t.id;
+}
+
+int32_t GenerateInstances(TRptr& master) {
+  if (!generates(master.sched)) return 0;
+  if (g_generateTo.isZero()) g_generateTo = YmdToDateRec(Session().periodTo);
+  int32_t n = master.sched.genTo;
+  if (n > 0 && CompareDates(InstanceDate(master, n), g_generateTo) > 0) return 0;
+  int32_t last = 0;
+  while (true) {
+    ++n;
+    const TDateRec d = InstanceDate(master, n);
+    const bool pastEnd =
+        !master.sched.endDate.isZero() && CompareDates(d, master.sched.endDate) > 0;
+    if (pastEnd || (master.sched.rptCt > 0 && n > master.sched.rptCt)) {
+      master.sched.active = false;
+      WriteRepeater(master);
+      break;
+    }
+    FlashStatus("generating instance #" + num(master.id) + "-" + num(n) + " ...");
+    const int32_t id = GenerateInstance(master, n);
+    last = id;
+    if (id == 0) break;
+    master.sched.genTo = n;
+    if (!WriteRepeater(master)) {
+      last = 0;
+      break;
+    }
+    if (CompareDates(d, g_generateTo) > 0) break;
+  }
+  FlashClose();
+  return last;
+}
+
+bool RegenerateInstances(int32_t masterId) {
+  if (masterId == 0) {
+    ShowProgramError(QStringLiteral("Trying to gen insts for zero master"));
+    return false;
+  }
+  TRptr r;
+  if (!ReadRepeater(masterId, r, true)) return false;
+  GenerateInstances(r);
+  return true;
+}
+
+bool GenerateRepeaterInstances() {
+  if (FrozenRefusal(QStringLiteral("generate repeater instances"))) return false;
+  const TDateRec balance = YmdToDateRec(Session().periodTo);
+  g_generateTo = balance;
+  const TDateRec today = Today();
+  TDateRec yearAhead = today;
+  NextYear(yearAhead);
+  RollDayOverflow(yearAhead);  // 29 February a year on is 1 March
+  if (CompareDates(balance, yearAhead) > 0) {
+    const QString balText = DateRecToText(balance);
+    int choice = AskChoice("Balance date " + balText + " is distant! Generate repeaters to ...",
+                           QStringLiteral("Bal date anyway"), QStringLiteral("Just 1 yr ahead"));
+    if (choice == 1 && !AskYes("Generate repeaters all the way to " + balText + " - are you sure?"))
+      choice = 2;
+    g_generateTo = choice == 1 ? balance : choice == 2 ? yearAhead : today;
+  }
+  int32_t& lastGenTo = Session().settings.lastGenTo;
+  if (lastGenTo > 0) {
+    const int64_t days = daysFromTo(YmdToDateRec(lastGenTo), g_generateTo);
+    if (days > 60 && !ConfirmSure("Many instances may be generated, " + num(days) + " days worth"))
+      return false;
+  }
+  if (lastGenTo <= 0 || DateRecToYmd(g_generateTo) > lastGenTo)
+    lastGenTo = DateRecToYmd(g_generateTo);
+
+  bool ok = false;
+  QSqlQuery q = RunQuery(QStringLiteral("select r.id from rptr r order by r.id"), {}, &ok);
+  if (!ok) return false;
+  QList<int32_t> ids;
+  while (q.next()) ids << q.value(0).toInt();
+  q = QSqlQuery();
+  for (int32_t id : ids) {
+    TRptr r;
+    if (!ReadRepeater(id, r) || !r.sched.active) continue;
+    GenerateInstances(r);
+    // Each master's instances stand on their own: keep them whatever the next one does.
+    if (!CommitIfActive()) return false;
+    ProcessPendingMessages();
+  }
+  return true;
+}
+
+// ------------------------------------------------------------------ deletion
+
+bool DeleteInstancesFrom(int32_t masterId, int32_t n) {
+  TRptr master;
+  const bool found = ReadRepeater(masterId, master);
+  struct Inst {
+    int32_t id, instance;
+    int64_t amount;
+  };
+  QList<Inst> insts;
+  bool ok = false;
+  QSqlQuery q = RunQuery(QStringLiteral("select t.id, t.instance, t.amt from txn t "
+                                        "where t.masterid = ? and t.instance > 0 "
+                                        "order by t.instance"),
+                         {masterId}, &ok);
+  if (!ok) return false;
+  while (q.next()) insts << Inst{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toLongLong()};
+  q = QSqlQuery();
+
+  if (found) {
+    for (const Inst& i : insts) {
+      if (i.instance < n || i.amount == master.amount) continue;
+      if (!ConfirmReallySure(QStringLiteral(
+              "Instance amount(s) differ from master, this detail cannot automatically be "
+              "recreated!\rcontinue anyway?")))
+        return false;
+      break;
+    }
+  }
+  for (const Inst& i : insts) {
+    if (i.instance < n) continue;
+    FlashStatus("deleting instance #" + num(masterId) + "-" + num(i.instance) + " ...");
+    TTxn t;
+    if (!ReadTxn(i.id, t) || !DeleteTxnRows(t)) {
+      FlashClose();
+      return false;
+    }
+  }
+  FlashClose();
+  // Only ever lowered: raising it would skip instances that were never written.
+  if (found && master.sched.genTo > n - 1) {
+    master.sched.genTo = n - 1;
+    if (!WriteRepeater(master)) return false;
+  }
+  return true;
+}
+
+// ------------------------------------------------------------------ the list
+
+QString ActiveRepeatersSql(bool activeOnly) {
+  return QStringLiteral(
+             "select r.id, r.startdate, r.enddate, r.freq, r.\"type\", r.amt, r.gento, "
+             "r.narrative, r.rptactive, r.rptinc, a1.name as accname1, a2.name as accname2, "
+             "a3.name as accname3, a4.name as accname4 from rptr r "
+             "left join account a1 on a1.id = r.accid1 "
+             "left join account a2 on a2.id = r.accid2 "
+             "left join account a3 on a3.id = r.accid3 "
+             "left join account a4 on a4.id = r.accid4 ") +
+         (activeOnly ? QStringLiteral("WHERE (r.rptactive = 1) ") : QString()) +
+         QStringLiteral("order by r.id");
+}

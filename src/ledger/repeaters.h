@@ -1,0 +1,54 @@
+#pragma once
+// Repeaters: masters in RPTR that post nothing themselves, and their
+// instances, ordinary TXN rows written ahead of time up to the generate-to
+// date. Operations named as user commands commit; the others leave the commit
+// to their caller (generation commits after each master, being a rebalance stage).
+#include <QList>
+#include <QString>
+#include <cstdint>
+
+#include "foundation/daterec.h"
+#include "store/records.h"
+
+// Due date of instance n of master.
+TDateRec InstanceDate(const TRptr& master, int32_t n);
+
+// The program-wide generate-to date; zero = none yet (the balance date is used).
+TDateRec GenerateToDate();
+void SetGenerateToDate(const TDateRec& d);
+
+// The rebalance stage: fixes the generate-to date (asking when the balance
+// date is distant or far beyond the last run) and generates every active
+// master's due instances. False when refused, declined or a statement failed.
+bool GenerateRepeaterInstances();
+// Generates master's instances up to the generate-to date and the first one
+// after it; master is updated. The id of the last instance written, 0 if none
+// or the last attempt failed.
+int32_t GenerateInstances(TRptr& master);
+// Writes instance n of master with its postings; the new TXN id, 0 on failure.
+int32_t GenerateInstance(TRptr& master, int32_t n);
+// Reads the master and generates its instances with the current generate-to date.
+bool RegenerateInstances(int32_t masterId);
+
+// Reads a master (its genToDate computed); warn shows when it is missing.
+bool ReadRepeater(int32_t id, TRptr& r, bool warn = false);
+// Updates the row when the id exists, else inserts it (id 0 gets NewRepeaterId).
+bool WriteRepeater(TRptr& r);
+// Above every RPTR.ID and every TXN.MASTERID.
+int32_t NewRepeaterId();
+
+// The master record (status 1) standing for master, and the master a record stands for.
+TTxn MasterRecord(const TRptr& master);
+// Writes a master record (status 1) as its RPTR row; record.masterId gets the id.
+bool WriteMasterRecord(TTxn& record);
+// Copies the record's content (and, for a master record, its schedule) into
+// its master and writes it. Instances already written are left alone.
+bool UpdateRepeaterMaster(const TTxn& record);
+// Deletes instances n, n+1 … of a master with their postings and reminders and
+// lowers GENTO to n - 1. False when the user declines (nothing deleted).
+bool DeleteInstancesFrom(int32_t masterId, int32_t n);
+
+// The repeaters list: RPTR rows (all, or active only) with the names of their
+// four accounts, by id. Columns id, startdate, enddate, freq, "type", amt,
+// gento, narrative, rptactive, rptinc, accname1 … accname4.
+QString ActiveRepeatersSql(bool activeOnly);

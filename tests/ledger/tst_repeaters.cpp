@@ -1,0 +1,473 @@
+// Repeaters against real books (base GBP): instance dates, generation up to the
+// generate-to date with its limits and questions, new master ids, deleting
+// instances, the master hand-over of the row writer, and deleting the latest
+// instance with regeneration.
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+#include "foundation/clock.h"
+#include "foundation/dates.h"
+#include "ledger/posting.h"
+#include "ledger/repeaters.h"
+#include "store/db.h"
+#include "store/records.h"
+#include "store/session.h"
+#include "support/books_fixture.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+void exec(const QString& sql, const QVariantList& binds = {}) {
+  QVERIFY2(ExecSql(sql, binds), qPrintable(sql + " : " + LastDbError()));
+}
+
+int32_t addAccount(int kind, const QString& name) {
+  TObj o = NewObj();
+  o.kind = uint8_t(kind);
+  o.name = name;
+  o.ccy = QStringLiteral("GBP");
+  return WriteAccount(o) ? o.id : 0;
+}
+
+QString dateList(const TRptr& r, int count) {
+  QStringList out;
+  for (int n = 1; n <= count; ++n) out << DateRecToText(InstanceDate(r, n));
+  return out.join(' ');
+}
+
+// Instance dates of a master as "n:yyyy-mm-dd", in instance order.
+QString instanceRows(int32_t masterId) {
+  QStringList out;
+  QSqlQuery q = RunQuery(
+      "select instance, txndate, date2, actualtxndate from txn where masterid = ? "
+      "order by instance",
+      {masterId});
+  while (q.next()) {
+    QString line = q.value(0).toString() + ":" + YmdToText(q.value(1).toInt());
+    if (q.value(2).toInt() != q.value(1).toInt() || q.value(3).toInt() != q.value(1).toInt())
+      line += "!dates";
+    out << line;
+  }
+  return out.join(' ');
+}
+
+int gentoOf(int32_t masterId) {
+  return QueryValue("select gento from rptr where id = ?", {masterId}, -1).toInt();
+}
+bool activeOf(int32_t masterId) {
+  return QueryValue("select rptactive from rptr where id = ?", {masterId}, 0).toInt() == 1;
+}
+
+const QString kDiffer = QStringLiteral(
+    "Instance amount(s) differ from master, this detail cannot automatically be "
+    "recreated!\rcontinue anyway? - are you sure ?");
+
+}  // namespace
+
+class TstRepeaters : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestBooks> books_;
+  int32_t cur_ = 0, shop_ = 0, food_ = 0;
+
+  TRptr master(int32_t startYmd, QChar freq = QChar('M'), int32_t inc = 1) {
+    TRptr r;
+    r.ccy = "GBP";
+    r.amount = 2500;
+    r.type = QChar('P');
+    r.reference = "rent";
+    r.narrative = "Monthly rent";
+    r.accId1 = cur_;
+    r.accId2 = shop_;
+    r.accId4 = food_;
+    r.sched.freq = freq;
+    r.sched.rptInc = inc;
+    r.sched.startDate = YmdToDateRec(startYmd);
+    r.sched.active = true;
+    return r;
+  }
+  int32_t stored(TRptr r) {
+    ScriptedPrompter quiet;
+    if (!WriteRepeater(r) || !CommitIfActive()) return 0;
+    return r.id;
+  }
+  // Books whose balance date is ymd and today is today (no generation run yet).
+  void at(int32_t today, int32_t balance) {
+    SetClock(QDateTime(YmdToDate(today), QTime(9, 0)));
+    Session().periodTo = balance;
+    SetGenerateToDate(TDateRec());
+  }
+  static QDate YmdToDate(int32_t ymd) { return QDate(ymd / 10000, ymd / 100 % 100, ymd % 100); }
+
+ private Q_SLOTS:
+  void init() {
+    books_ = std::make_unique<TestBooks>();
+    QVERIFY2(books_->ok(), qPrintable(books_->error()));
+    cur_ = addAccount(1, "Current");
+    shop_ = addAccount(4, "Landlord");
+    food_ = addAccount(3, "Housing");
+    QVERIFY(cur_ && shop_ && food_);
+    QVERIFY(CommitIfActive());
+    Session().settings.lastGenTo = 0;
+    Session().settings.dbFrozen = false;
+    at(20240315, 20240315);
+  }
+  void cleanup() {
+    books_.reset();
+    ResetClock();
+  }
+
+  void instanceDates_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QChar>("freq");
+    QTest::addColumn<int>("inc");
+    QTest::addColumn<QString>("dates");
+    QTest::newRow("31 Jan monthly") << 20230131 << QChar('M') << 1
+                                    << "2023-01-31 2023-03-03 2023-03-31 2023-05-01 2023-05-31 "
+                                       "2023-07-01 2023-07-31 2023-08-31 2023-10-01 2023-10-31 "
+                                       "2023-12-01 2023-12-31";
+    QTest::newRow("31 Jan monthly, leap year")
+        << 20240131 << QChar('M') << 1 << "2024-01-31 2024-03-02 2024-03-31";
+    QTest::newRow("weekly by 2 over the year end")
+        << 20241225 << QChar('W') << 2 << "2024-12-25 2025-01-08 2025-01-22";
+    QTest::newRow("yearly from 29 Feb")
+        << 20240229 << QChar('Y') << 1 << "2024-02-29 2025-03-01 2026-03-01 2027-03-01 2028-02-29";
+    QTest::newRow("daily by 3") << 20240227 << QChar('D') << 3 << "2024-02-27 2024-03-01";
+  }
+  void instanceDates() {
+    QFETCH(int, start);
+    QFETCH(QChar, freq);
+    QFETCH(int, inc);
+    QFETCH(QString, dates);
+    const TRptr r = master(start, freq, inc);
+    QCOMPARE(dateList(r, int(dates.split(' ').size())), dates);
+    QVERIFY(InstanceDate(r, 0).isZero());
+  }
+
+  // Generate-to 2024-03-15, monthly from 2024-01-01: instances 1-4, then nothing more.
+  void generatesUpToTheNextInstance() {
+    const int32_t id = stored(master(20240101));
+    ScriptedPrompter p;
+    QVERIFY(GenerateRepeaterInstances());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(instanceRows(id), QString("1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01"));
+    QCOMPARE(gentoOf(id), 4);
+    QVERIFY(activeOf(id));
+    QCOMPARE(GenerateToDate(), (TDateRec{2024, 3, 15}));
+    QCOMPARE(Session().settings.lastGenTo, 20240315);
+    QCOMPARE(p.flashes().first(),
+             QString("generating instance #" + QString::number(id) + "-1 ..."));
+    QCOMPARE(CountRows("pstg", "txnid in (select id from txn where masterid = ?)", {id}), 12);
+
+    // An instance reads as status 2 with its master's schedule and the latest instance date.
+    const int32_t fourth =
+        QueryValue("select id from txn where masterid = ? and instance = 4", {id}).toInt();
+    TTxn t;
+    QVERIFY(ReadTxn(fourth, t));
+    QCOMPARE(t.status, 2);
+    QCOMPARE(t.amount, 2500);
+    QCOMPARE(t.value, 2500);
+    QCOMPARE(t.narrative, QString("Monthly rent"));
+    QCOMPARE(t.rpt.genTo, 4);
+    QCOMPARE(t.rpt.genToDate, (TDateRec{2024, 4, 1}));
+    QCOMPARE(CountAll("remdr"), 0);  // no lead time, no reminders
+
+    const int txns = CountAll("txn");
+    QVERIFY(GenerateRepeaterInstances());
+    QCOMPARE(CountAll("txn"), txns);
+    QCOMPARE(gentoOf(id), 4);
+  }
+
+  void limits_data() {
+    QTest::addColumn<int>("balance");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("inc");
+    QTest::addColumn<QChar>("freq");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<bool>("active");
+    const QString three = "1:2024-01-01 2:2024-02-01 3:2024-03-01";
+    QTest::newRow("count 3") << 20241231 << 3 << 0 << 1 << QChar('M') << three << false;
+    QTest::newRow("count 3, third after the generate-to date")
+        << 20240215 << 3 << 0 << 1 << QChar('M') << three << true;
+    QTest::newRow("end date on an instance")
+        << 20241231 << 0 << 20240301 << 1 << QChar('M') << three << false;
+    QTest::newRow("end date between instances")
+        << 20241231 << 0 << 20240315 << 1 << QChar('M') << three << false;
+    QTest::newRow("increment 0") << 20241231 << 0 << 0 << 0 << QChar('M') << "" << true;
+    QTest::newRow("no frequency") << 20241231 << 0 << 0 << 1 << QChar(' ') << "" << true;
+  }
+  void limits() {
+    QFETCH(int, balance);
+    QFETCH(int, count);
+    QFETCH(int, end);
+    QFETCH(int, inc);
+    QFETCH(QChar, freq);
+    QFETCH(QString, rows);
+    QFETCH(bool, active);
+    at(20240101, balance);
+    TRptr r = master(20240101, freq, inc);
+    r.sched.rptCt = count;
+    r.sched.endDate = YmdToDateRec(end);
+    const int32_t id = stored(r);
+    ScriptedPrompter p;
+    QVERIFY(GenerateRepeaterInstances());
+    QVERIFY(GenerateRepeaterInstances());  // a second run changes nothing
+    VERIFY_PROMPTS(p);
+    QCOMPARE(instanceRows(id), rows);
+    QCOMPARE(activeOf(id), active);
+  }
+
+  void distantBalanceDate_data() {
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<char>("confirm");  // ' ' = not asked
+    QTest::addColumn<int>("genTo");
+    QTest::addColumn<int>("gento");  // monthly from 2024-03-01
+    QTest::newRow("balance date, confirmed") << 1 << 'Y' << 20260101 << 24;
+    QTest::newRow("balance date, not confirmed") << 1 << 'N' << 20250315 << 14;
+    QTest::newRow("one year ahead") << 2 << ' ' << 20250315 << 14;
+    QTest::newRow("cancel") << 0 << ' ' << 20240315 << 2;
+  }
+  void distantBalanceDate() {
+    QFETCH(int, choice);
+    QFETCH(char, confirm);
+    QFETCH(int, genTo);
+    QFETCH(int, gento);
+    at(20240315, 20260101);
+    const int32_t id = stored(master(20240301));
+    ScriptedPrompter p;
+    p.choice("Balance date 2026-01-01 is distant! Generate repeaters to ...", choice);
+    if (confirm != ' ')
+      p.ask("Generate repeaters all the way to 2026-01-01 - are you sure?", confirm);
+    QVERIFY(GenerateRepeaterInstances());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(DateRecToYmd(GenerateToDate()), genTo);
+    QCOMPARE(Session().settings.lastGenTo, genTo);
+    QCOMPARE(gentoOf(id), gento);
+  }
+
+  void manyDays_data() {
+    QTest::addColumn<int>("lastGenTo");
+    QTest::addColumn<char>("answer");  // ' ' = not asked
+    QTest::addColumn<int>("instances");
+    QTest::addColumn<int>("lastAfter");
+    QTest::newRow("74 days, declined") << 20240101 << 'N' << 0 << 20240101;
+    QTest::newRow("74 days, accepted") << 20240101 << 'Y' << 4 << 20240315;
+    QTest::newRow("60 days, not asked") << 20240115 << ' ' << 4 << 20240315;
+    QTest::newRow("later than now, kept") << 20240601 << ' ' << 4 << 20240601;
+  }
+  void manyDays() {
+    QFETCH(int, lastGenTo);
+    QFETCH(char, answer);
+    QFETCH(int, instances);
+    QFETCH(int, lastAfter);
+    const int32_t id = stored(master(20240101));
+    Session().settings.lastGenTo = lastGenTo;
+    ScriptedPrompter p;
+    if (answer != ' ')
+      p.ask("Many instances may be generated, 74 days worth - are you sure ?", answer);
+    QCOMPARE(GenerateRepeaterInstances(), answer != 'N');
+    VERIFY_PROMPTS(p);
+    QCOMPARE(CountRows("txn", "masterid = ?", {id}), instances);
+    QCOMPARE(Session().settings.lastGenTo, lastAfter);
+  }
+
+  void refusals() {
+    ScriptedPrompter p;
+    TRptr r = master(20240101);
+    r.accId4 = 99;
+    const int32_t id = stored(r);
+    Session().settings.dbFrozen = true;
+    p.info("Cannot generate repeater instances, database is frozen");
+    QVERIFY(!GenerateRepeaterInstances());
+    QCOMPARE(CountAll("txn"), 0);
+    Session().settings.dbFrozen = false;
+
+    p.info("Account not found : #99");  // reading the master names its accounts
+    p.info("Account #99 not found, cannot generate Repeater #" + QString::number(id) + " instance");
+    QVERIFY(GenerateRepeaterInstances());
+    QCOMPARE(CountAll("txn"), 0);
+    QCOMPARE(gentoOf(id), 0);
+    QVERIFY(activeOf(id));
+
+    p.info("Program error : Trying to gen insts for zero master");
+    QVERIFY(!RegenerateInstances(0));
+    p.info("Repeater Master #77 not found");
+    TRptr missing;
+    QVERIFY(!ReadRepeater(77, missing, true));
+    QVERIFY(!ReadRepeater(77, missing));
+    VERIFY_PROMPTS(p);
+  }
+
+  void newRepeaterId_data() {
+    QTest::addColumn<int>("instanceOf");  // 0 = no instances
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("id");
+    QTest::newRow("instances of a deleted master 15") << 15 << "" << 16;
+    QTest::newRow("no instances") << 0 << "Repeater #12 has no instances" << 13;
+  }
+  void newRepeaterId() {
+    QFETCH(int, instanceOf);
+    QFETCH(QString, message);
+    QFETCH(int, id);
+    TRptr r = master(20240101);
+    for (int32_t i : {3, 12}) {
+      r.id = i;
+      QVERIFY(stored(r));
+    }
+    if (instanceOf > 0) {
+      exec(
+          "insert into txn (id, \"type\", txndate, amt, masterid, instance) "
+          "values (1, 'D', 20240101, 0, ?, 1)",
+          {instanceOf});
+    }
+    ScriptedPrompter p;
+    if (!message.isEmpty()) p.info(message);
+    QCOMPARE(NewRepeaterId(), id);
+    VERIFY_PROMPTS(p);
+  }
+
+  void deleteInstancesFrom() {
+    const int32_t id = stored(master(20240101));
+    at(20240415, 20240415);
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    QCOMPARE(gentoOf(id), 5);
+    exec("update txn set amt = 2600 where masterid = ? and instance in (1, 4)", {id});
+    QVERIFY(CommitIfActive());
+
+    ScriptedPrompter p;
+    p.no(kDiffer);
+    QVERIFY(!DeleteInstancesFrom(id, 3));
+    QCOMPARE(CountRows("txn", "masterid = ?", {id}), 5);
+    QCOMPARE(gentoOf(id), 5);
+
+    p.yes(kDiffer).yes("... really really sure ?");
+    QVERIFY(DeleteInstancesFrom(id, 3));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(instanceRows(id), QString("1:2024-01-01 2:2024-02-01"));
+    QCOMPARE(gentoOf(id), 2);
+    QCOMPARE(CountRows("pstg", "txnid not in (select id from txn)"), 0);
+    QVERIFY(p.flashes().contains("deleting instance #" + QString::number(id) + "-5 ..."));
+
+    // Only instances from n on are compared: instance 1's amount asks nothing.
+    QVERIFY(DeleteInstancesFrom(id, 2));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(gentoOf(id), 1);
+  }
+
+  void rowWriterHandsMastersOver() {
+    TTxn t = MasterRecord(master(20240131));
+    t.rpt.rptCt = 6;
+    t.rpt.rmDays = 3;
+    t.rpt.endDate = TDateRec{2024, 12, 31};
+    t.reference = "ref";
+    {
+      ScriptedPrompter p;
+      QVERIFY(WriteTransaction(t));
+      VERIFY_PROMPTS(p);
+    }
+    QVERIFY(t.masterId > 0);
+    QCOMPARE(CountAll("txn"), 0);
+    QCOMPARE(CountAll("pstg"), 0);
+    TRptr back;
+    QVERIFY(ReadRepeater(t.masterId, back));
+    QCOMPARE(back.amount, 2500);
+    QCOMPARE(back.type, QChar('P'));
+    QCOMPARE(back.reference, QString("ref"));
+    QCOMPARE(back.narrative, QString("Monthly rent"));
+    QCOMPARE(back.accId1, cur_);
+    QCOMPARE(back.accId2, shop_);
+    QCOMPARE(back.accId4, food_);
+    QCOMPARE(back.sched.startDate, (TDateRec{2024, 1, 31}));
+    QCOMPARE(back.sched.endDate, (TDateRec{2024, 12, 31}));
+    QCOMPARE(back.sched.rptCt, 6);
+    QCOMPARE(back.sched.rmDays, 3);
+    QVERIFY(back.sched.active);
+    QVERIFY(back.created.isValid());
+
+    // Written again it is the same row, updated, its creation stamp kept.
+    const int32_t first = t.masterId;
+    t.amount = 2700;
+    t.rpt.genTo = 2;
+    QVERIFY(WriteTransaction(t));
+    QCOMPARE(t.masterId, first);
+    QCOMPARE(CountAll("rptr"), 1);
+    TRptr again;
+    QVERIFY(ReadRepeater(first, again));
+    QCOMPARE(again.amount, 2700);
+    QCOMPARE(again.created, back.created);
+    QVERIFY(again.edited.isValid());
+    QCOMPARE(again.sched.genToDate, (TDateRec{2024, 3, 2}));
+  }
+
+  void updateRepeaterMaster() {
+    const int32_t id = stored(master(20240101));
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    TTxn instance;
+    QVERIFY(
+        ReadTxn(QueryValue("select id from txn where masterid = ? and instance = 2", {id}).toInt(),
+                instance));
+    instance.amount = 3000;
+    instance.rpt.rptCt = 9;  // an instance's schedule is not the master's to take
+    QVERIFY(UpdateRepeaterMaster(instance));
+    TRptr back;
+    QVERIFY(ReadRepeater(id, back));
+    QCOMPARE(back.amount, 3000);
+    QCOMPARE(back.sched.rptCt, 0);
+    QCOMPARE(back.sched.genTo, 4);
+    QCOMPARE(CountRows("txn", "masterid = ? and amt = 2500", {id}), 4);
+
+    TTxn rec = MasterRecord(back);
+    rec.rpt.rptCt = 9;
+    QVERIFY(UpdateRepeaterMaster(rec));
+    QVERIFY(ReadRepeater(id, back));
+    QCOMPARE(back.sched.rptCt, 9);
+  }
+
+  void deletingTheLatestInstanceRegenerates_data() {
+    QTest::addColumn<char>("regenerate");
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<int>("gento");
+    QTest::newRow("now") << 'Y' << "1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01" << 4;
+    QTest::newRow("at the next rebalance") << 'N' << "1:2024-01-01 2:2024-02-01 3:2024-03-01" << 3;
+  }
+  void deletingTheLatestInstanceRegenerates() {
+    QFETCH(char, regenerate);
+    QFETCH(QString, rows);
+    QFETCH(int, gento);
+    TRptr r = master(20240101);
+    r.sched.rmDays = 5;  // every instance gets its reminder
+    const int32_t id = stored(r);
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    const int32_t last =
+        QueryValue("select id from txn where masterid = ? and instance = 4", {id}).toInt();
+    SetRebalanceNeeded(false);
+    ScriptedPrompter p;
+    p.yes(
+         "Deleted instance(s) will be regenerated at next Rebal : use Cancel instead to avoid "
+         "this. Still OK to delete?")
+        .ask("Regenerate deleted instances now?", regenerate);
+    QVERIFY(DeleteTransaction(last));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(instanceRows(id), rows);
+    QCOMPARE(gentoOf(id), gento);
+    QCOMPARE(CountRows("remdr", "txnid in (select id from txn where masterid = ?)", {id}), gento);
+    QCOMPARE(QueryValue("select min(rmdate) from remdr").toInt(), 20231227);
+    QVERIFY(RebalanceNeeded());
+    QVERIFY(!InTransaction());  // committed
+  }
+};
+
+QTEST_GUILESS_MAIN(TstRepeaters)
+#include "tst_repeaters.moc"
