@@ -1,0 +1,112 @@
+// vorbek-cli repeater verbs, run as the real program on real books whose
+// balance date is 2024-03-15.
+#include <QtTest>
+
+#include "store/inifile.h"
+#include "support/books_fixture.h"
+#include "support/cli_run.h"
+
+class TstCliRepeaters : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestBooks> books_;
+  QString folder_;
+
+  CliRun ok(const QStringList& args) {
+    const CliRun r = RunCli(args);
+    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
+    return r;
+  }
+  void setting(const QString& key, int value) {
+    IniFile ini(folder_ + "ZADEZEVU.INI");
+    ini.writeInteger("main", key, value);
+    QVERIFY(ini.save());
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
+  }
+  void init() {
+    books_ = std::make_unique<TestBooks>(TestBooks::Closed);  // GBP books, default pot #1
+    QVERIFY2(books_->ok(), qPrintable(books_->error()));
+    folder_ = books_->folder();
+    ok({"account", "add", folder_, "--kind", "external", "--name", "Current"});       // #2
+    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});  // #3
+    ok({"account", "add", folder_, "--kind", "category", "--name", "Housing"});       // #4
+    ok({"account", "add", folder_, "--kind", "external", "--name", "Savings"});       // #5
+    setting("BalFrom", 20240101);
+    setting("BalAt", 20240315);
+  }
+  void cleanup() { books_.reset(); }
+
+  void addAndList() {
+    QCOMPARE(ok({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
+                 "--from",     "2",      "--to",  "4",        "--cpty", "3",        "--start",
+                 "2024-01-31", "--freq", "M",     "--remind", "3",      "--desc",   "Rent; 'flat'",
+                 "--ref",      "R1"})
+                 .out,
+             QString("Added repeater #1\nGenerated 3 instance(s)\n"));
+    const QString shown = ok({"txn", "show", folder_, "2"}).out;
+    QVERIFY2(shown.contains("Date 2024-03-02\n"), qPrintable(shown));
+    QVERIFY(shown.contains("Instance 2 of repeater 1\n"));
+    QVERIFY(shown.contains("Description Rent; 'flat'\n"));
+    QVERIFY(shown.contains("  2 Current 2024-03-02 -1,250.00 GBP"));
+    QVERIFY(shown.contains("  4 Housing 2024-03-02 -1,250.00 GBP"));
+
+    // A transfer every two weeks, once only: made inactive by the same run.
+    QCOMPARE(ok({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2", "--to",
+                 "5", "--start", "2024-03-01", "--freq", "w", "--inc", "2", "--count", "1"})
+                 .out,
+             QString("Added repeater #2\nGenerated 1 instance(s)\n"));
+    QCOMPARE(ok({"txn", "show", folder_, "4"}).out.count("Instance 1 of repeater 2"), 1);
+
+    const QString header =
+        "Id,Start,End,Freq,Txn type,Amount,GenTo,Description,Active?,"
+        "Account 1,Account 2,Account 3,Account 4\n";
+    const QString rent =
+        "1,2024-01-31,,1M,Payt/Purch,\"1,250.00\",3,Rent; "
+        "'flat',ACTIVE,Current,Landlord,,Housing\n";
+    QCOMPARE(ok({"--csv", "repeater", "list", folder_}).out, header + rent);
+    QCOMPARE(ok({"--csv", "repeater", "list", folder_, "--all"}).out,
+             header + rent + "2,2024-03-01,,2W,Tfr,10.00,1,,,Current,Savings,,\n");
+    const QString text = ok({"repeater", "list", folder_}).out;
+    QVERIFY2(text.startsWith("Id  Start       End  Freq  Txn type    Amount    GenTo"),
+             qPrintable(text));
+  }
+
+  void refusals_data() {
+    QTest::addColumn<QStringList>("extra");  // after "repeater add DIR"
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    const QStringList base{"--amount", "5", "--from", "2", "--to", "4", "--start", "2024-01-01"};
+    QTest::newRow("payment without counterparty")
+        << base + QStringList{"--type", "P", "--freq", "M"} << 2
+        << "a payment or receipt needs --cpty";
+    QTest::newRow("unknown frequency")
+        << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "Q"} << 2
+        << "--freq must be one of D, W, M, Y";
+    QTest::newRow("diary type") << base + QStringList{"--type", "D", "--freq", "M"} << 2
+                                << "--type must be one of P, R, C";
+    QTest::newRow("unknown account")
+        << base + QStringList{"--type", "R", "--cpty", "9", "--freq", "M"} << 1
+        << "Account #9 not found - transaction not written";
+    QTest::newRow("frozen") << base + QStringList{"--type", "C", "--freq", "M", "FROZEN"} << 1
+                            << "Cannot enter new transactions, database is frozen";
+  }
+  void refusals() {
+    QFETCH(QStringList, extra);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    if (extra.removeAll("FROZEN") > 0) setting("DBFrozen", 1);
+    const CliRun r = RunCli(QStringList{"repeater", "add", folder_} + extra);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(ok({"--csv", "repeater", "list", folder_, "--all"}).out.count('\n'), 1);
+    QCOMPARE(RunCli({"txn", "show", folder_, "1"}).code, 1);
+  }
+};
+
+QTEST_GUILESS_MAIN(TstCliRepeaters)
+#include "tst_cli_repeaters.moc"
