@@ -29,7 +29,6 @@ struct Statement {
 struct Stage {
   QString name;
   QList<Statement> statements;
-  bool oneTransaction = false;  // all statements, then one commit
 };
 
 // Values the engine cannot type from an INSERT … SELECT list are cast.
@@ -69,9 +68,6 @@ Statement sumIntoMovtg() {
 
 // Stages 2 to 13 (stage 1, the repeater instances, is not SQL).
 QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t pot, bool wash) {
-  const QString pstgBefore = QStringLiteral(
-      "FROM pstg p JOIN account o ON o.id = p.objid "
-      "WHERE p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < ? ");
   // With the wash on, every category's opening balance and earlier movements
   // go to the default pot. An empty source set gives no row (not a NULL sum).
   const Statement categoryOpening =
@@ -82,21 +78,34 @@ QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t po
            : Statement{"INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT o.id, " + kBase +
                            ", 'A', o.bfdbal FROM account o WHERE o.type2 = 3 AND o.bfdbal <> 0",
                        {base}};
-  const Statement categoryBefore =
-      wash ? Statement{"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT " + kPot + ", " +
-                           kBase + ", 'A', SUM(p.amt) " + pstgBefore +
-                           "AND o.type2 = 3 HAVING COUNT(*) > 0",
-                       {pot, base, from}}
-           : Statement{"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT p.objid, " + kBase +
-                           ", 'A', SUM(p.amt) " + pstgBefore + "AND o.type2 = 3 GROUP BY p.objid",
-                       {base, from}};
+  // The postings before the period are summed per (account, currency) in one
+  // pass, amounts and values together, and only then matched with their
+  // accounts, once for the amount row and once for the value row: one sort of
+  // the postings and one account lookup per sum, not per posting. External
+  // accounts and pots keep their sums, external accounts also their foreign
+  // values; categories' sums are in the base currency and, with the wash on,
+  // belong to the default pot (MOVTG adds them up).
+  const Statement movementsBefore{
+      "INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT " +
+          (wash ? "CASE WHEN o.type2 = 3 THEN " + kPot + " ELSE m.objid END"
+                : QStringLiteral("m.objid")) +
+          ", CASE WHEN o.type2 = 3 THEN " + kBase +
+          " ELSE m.ccy END, k.amtval, CASE k.amtval WHEN 'A' THEN m.amt ELSE m.val END "
+          "FROM (SELECT p.objid, p.ccy, SUM(p.amt) AS amt, SUM(p.val) AS val FROM pstg p "
+          "WHERE p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < ? "
+          "GROUP BY p.objid, p.ccy) m "
+          "JOIN account o ON o.id = m.objid "
+          "JOIN (SELECT 'A' AS amtval FROM rdb$database "
+          "UNION ALL SELECT 'V' FROM rdb$database) k "
+          "ON (k.amtval = 'A' AND o.type2 IN (1, 3, 6)) "
+          "OR (k.amtval = 'V' AND o.type2 = 1 AND m.ccy <> ?)",
+      wash ? QVariantList{pot, base, from, base} : QVariantList{base, from, base}};
 
   QList<Stage> stages;
   stages << Stage{QStringLiteral("Initialise"),
                   {{QStringLiteral("delete from movte"), {}},
                    {QStringLiteral("delete from movtf"), {}},
-                   {QStringLiteral("delete from movtg"), {}}},
-                  true};
+                   {QStringLiteral("delete from movtg"), {}}}};
   stages << Stage{
       QStringLiteral("bfd"),
       {{QStringLiteral("INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT o.id, o.ccy, 'A', "
@@ -107,15 +116,7 @@ QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t po
                        "o.bfdval FROM account o "
                        "WHERE o.isgrp = 0 AND o.bfdbal <> 0 AND o.ccy <> ?"),
         {base}}}};
-  stages << Stage{
-      QStringLiteral("pre-period"),
-      {{"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT p.objid, p.ccy, 'A', SUM(p.amt) " +
-            pstgBefore + "AND o.type2 IN (1, 6) GROUP BY p.objid, p.ccy",
-        {from}},
-       {"INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT p.objid, p.ccy, 'V', SUM(p.val) " +
-            pstgBefore + "AND o.type2 = 1 AND p.ccy <> ? GROUP BY p.objid, p.ccy",
-        {from, base}},
-       categoryBefore}};
+  stages << Stage{QStringLiteral("pre-period"), {movementsBefore}};
   stages << Stage{
       QStringLiteral("payments in period"),
       periodMovements(QStringLiteral("pdpayts"), QStringLiteral("'P'"), from, to, base)};
@@ -163,16 +164,16 @@ void announce(int n, const QString& name) {
   ProcessPendingMessages();
 }
 
-// Runs one stage; every statement commits on its own unless the stage is one
-// transaction. A failed statement has shown the engine's message already.
+// Runs one stage as one transaction: a stage is kept whole or not at all, and
+// with forced writes every commit costs synchronous page writes, so the
+// statements of a stage share one. A failed statement has shown the engine's
+// message already.
 bool runStage(const Stage& stage) {
   for (const Statement& st : stage.statements) {
-    const bool ok =
-        stage.oneTransaction ? ExecSql(st.sql, st.binds) : ExecSqlCommitted(st.sql, st.binds);
-    if (!ok) return false;
+    if (!ExecSql(st.sql, st.binds)) return false;
     ProcessPendingMessages();
   }
-  return !stage.oneTransaction || CommitIfActive();
+  return CommitIfActive();
 }
 
 // Ends a rebalance that did not complete: the failed work is dropped, what was

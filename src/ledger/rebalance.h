@@ -14,7 +14,7 @@ inline constexpr int kRebalanceStages = 13;
 // leaving everything as it was, when the wash is on without a default pot
 // ("no dftpot"), when the base-currency check fails or when a transaction
 // straddles From or To. Rebuilds paths and ACCINGRP first when asked to. Every
-// statement commits on its own; a database error ends the rebuild with the
+// stage commits on its own; a database error ends the rebuild with the
 // engine's message, the stages already done stay. True only when all thirteen
 // stages ran: the rebalance-needed flag is cleared then.
 bool Rebalance();

@@ -43,6 +43,8 @@ QStringList StartingSchemaScript() {
       QStringLiteral("CREATE INDEX acpstg ON pstg (objid, pstgdate, txntype, txnid)"),
       // Postings are found and changed by (transaction, account).
       QStringLiteral("CREATE INDEX pstg_txnobj ON pstg (txnid, objid)"),
+      // The rebalance reads one period's postings by date.
+      QStringLiteral("CREATE INDEX pstg_date ON pstg (pstgdate)"),
 
       QStringLiteral(
           "CREATE TABLE rptr (id integer not null, \"type\" char(1), startdate integer, "
