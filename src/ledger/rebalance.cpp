@@ -13,6 +13,7 @@
 #include "ledger/currencies.h"
 #include "ledger/hierarchy.h"
 #include "ledger/posting.h"
+#include "ledger/repeaters.h"
 #include "store/db.h"
 #include "store/records.h"
 #include "store/session.h"
@@ -224,8 +225,8 @@ bool Rebalance() {
       sqlStages(from, to, base, s.settings.defaultPotId, s.settings.washCtgies);
 
   announce(1, QStringLiteral("Generate latest Repeater instances"));
-  // Instances that could not be generated do not stop the rebalance; only a
-  // database error does.
+  // Instances refused or declined do not stop the rebalance; a database error does.
+  if (!GenerateRepeaterInstances() && !LastDbError().isEmpty()) return abandon();
 
   for (int i = 0; i < stages.size(); ++i) {
     announce(i + 2, stages[i].name);

@@ -11,6 +11,7 @@
 #include "ledger/currencies.h"
 #include "ledger/posting.h"
 #include "ledger/rebalance.h"
+#include "ledger/repeaters.h"
 #include "store/db.h"
 #include "store/records.h"
 #include "store/session.h"
@@ -334,6 +335,50 @@ class TstRebalance : public QObject {
     QVERIFY(Rebalance());
     VERIFY_PROMPTS(p);
     QCOMPARE(movtg(), QStringList{"cur GBP A 1000 0 0 0 0 1000 1000 99999999 0"});
+  }
+
+  // The first stage writes the repeater instances due by the balance date, so
+  // the summaries include them; a declined generation does not stop the rest.
+  void repeaterInstancesFirst_data() {
+    QTest::addColumn<int>("lastGenTo");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("generated") << 0 << QString()
+                               << "cur GBP A 1000 0 -30000 0 0 1000 -29000 20240115 20250115";
+    QTest::newRow("declined") << 20240601
+                              << "Many instances may be generated, 213 days worth - are you sure ?"
+                              << "cur GBP A 1000 0 0 0 0 1000 1000 99999999 0";
+  }
+  void repeaterInstancesFirst() {
+    QFETCH(int, lastGenTo);
+    QFETCH(QString, question);
+    QFETCH(QString, expected);
+    QVERIFY(account(1, "cur", "GBP", 1000, 1000));
+    QVERIFY(account(4, "shop"));
+    QVERIFY(account(3, "food"));
+    TRptr r;
+    r.ccy = "GBP";
+    r.amount = 2500;
+    r.type = QChar('P');
+    r.accId1 = ids_["cur"];
+    r.accId2 = ids_["shop"];
+    r.accId4 = ids_["food"];
+    r.sched.freq = QChar('M');
+    r.sched.rptInc = 1;
+    r.sched.startDate = YmdToDateRec(20240115);
+    r.sched.active = true;
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(WriteRepeater(r) && CommitIfActive());
+    }
+    Session().settings.lastGenTo = lastGenTo;
+    ScriptedPrompter p;
+    if (!question.isEmpty()) p.no(question);
+    QVERIFY(Rebalance());
+    VERIFY_PROMPTS(p);
+    QVERIFY(!RebalanceNeeded());
+    QStringList rows = movtg();
+    QCOMPARE(rows.filter(QRegularExpression("^cur ")), QStringList{expected});
   }
 
   // A database error in a stage ends the rebalance: the stages committed
