@@ -307,6 +307,131 @@ bool DeleteInstancesFrom(int32_t masterId, int32_t n) {
   return true;
 }
 
+// ------------------------------------------------------------------ edits
+
+bool CarryEditToLaterInstances(const TTxn& old, const TTxn& now) {
+  if (now.status != 2) return false;
+  QStringList carry, fixed;
+  auto differs = [](bool changed, const char* name, QStringList& list) {
+    if (changed) list << QString::fromLatin1(name);
+  };
+  differs(old.ccy.trimmed() != now.ccy.trimmed(), "ccy", carry);
+  differs(old.amount != now.amount, "amt", carry);
+  differs(old.type != now.type, "type", carry);
+  differs(old.reference != now.reference, "ref", carry);
+  differs(old.narrative != now.narrative, "description", carry);
+  differs(old.accId1 != now.accId1, "accid1", carry);
+  differs(old.accId2 != now.accId2, "accid2", carry);
+  differs(old.accId3 != now.accId3, "accid3", carry);
+  differs(old.accId4 != now.accId4, "accid4", carry);
+  differs(old.channel != now.channel, "channel", carry);
+  differs(old.actualDate != now.actualDate, "txndate", fixed);
+  differs(old.postingDate != now.postingDate, "pstgdate", fixed);
+  if (!fixed.isEmpty())
+    ShowInfo("These changes cannot be carried forward to later instances\rField(s) : " +
+             fixed.join(QStringLiteral(", ")));
+  if (carry.isEmpty()) return false;
+  TRptr master;
+  if (!ReadRepeater(now.masterId, master, true)) return false;
+  if (!master.sched.active) {
+    ShowInfo(QStringLiteral("Cannot apply to later instances since repeater is inactive"));
+    return false;
+  }
+  if (!AskYes("Also apply these changes to later instances?\rField(s) : " +
+              carry.join(QStringLiteral(", "))))
+    return false;
+  const int32_t i = now.instance;
+  const int32_t g = master.sched.genTo;
+  if (i < g) {
+    const bool many = g - i > 1;
+    if (!AskYes("Update will impact " + num(g - i) + " existing instance" +
+                (many ? QStringLiteral("s") : QString()) + " #" + num(i + 1) +
+                (many ? " to #" + num(g) : QString()) + "\r" +
+                "as well as future instances - OK ?"))
+      return false;
+  }
+  if (!DeleteInstancesFrom(now.masterId, i + 1)) return false;
+  if (!UpdateRepeaterMaster(now)) return false;
+  return RegenerateInstances(now.masterId);
+}
+
+bool MakeRepeaterFromTxn(TTxn& record, QChar freq) {
+  TTxn t = record;
+  if (t.status != 0) {
+    if (!ConfirmOk(QStringLiteral("This transaction will become instance #1 of the new Repeater")))
+      return false;
+    t.status = 0;
+    t.masterId = 0;
+  }
+  TRptr r;
+  copyContent(t, r);
+  r.sched.startDate = t.txnDate;
+  r.sched.freq = freq;
+  r.sched.rptInc = 1;
+  r.sched.rptCt = 0;
+  r.sched.endDate = TDateRec();
+  r.sched.rmDays = freq == QChar('Y') ? 31 : 0;
+  r.sched.active = true;
+  r.sched.genTo = 1;
+  const bool ok = WriteRepeater(r) && [&] {
+    t.status = 2;
+    t.masterId = r.id;
+    t.instance = 1;
+    t.rpt = r.sched;
+    return UpdateTxnRow(t);
+  }();
+  if (!ok || !CommitIfActive()) {
+    RollbackIfActive();
+    return false;
+  }
+  SetRebalanceNeeded(true);
+  record = t;
+  return true;
+}
+
+bool DeactivateRepeater(int32_t id) {
+  if (!ConfirmOk("Deactivate Repeater #" + num(id))) return false;
+  TRptr r;
+  if (!ReadRepeater(id, r)) return false;
+  r.sched.active = false;
+  if (WriteRepeater(r) && CommitIfActive()) return true;
+  RollbackIfActive();
+  return false;
+}
+
+bool DeleteRepeater(int32_t id) {
+  TRptr r;
+  if (!ReadRepeater(id, r, true)) return false;
+  if (r.sched.active) {
+    ShowInfo(QStringLiteral("Cannot delete - Repeater Master is still active"));
+    return false;
+  }
+  const int count =
+      CountRows(QStringLiteral("txn"), QStringLiteral("masterid = ? and instance > 0"), {id});
+  if (count < 0) return false;
+  const QString head = "Delete Repeater #" + num(id) + " ";
+  QString question = head + " Master with no instances";
+  bool withInstances = false;
+  if (count > 0) {
+    const int choice =
+        AskChoice(head + ": also delete " + num(count) + " Instance(s)?",
+                  QStringLiteral("Retain Instances"), QStringLiteral("Delete Instances"));
+    if (choice == 0) return false;
+    withInstances = choice == 2;
+    question = head + (withInstances ? QStringLiteral("Master and all Instances")
+                                     : QStringLiteral("Master, retaining Instances as "
+                                                      "stand-alone txns"));
+  }
+  if (!AskYes(question + " - are you sure?")) return false;
+  if (withInstances && !AskYes("Delete " + num(count) + " instances, are you really sure?"))
+    return false;
+  const bool ok = (!withInstances || DeleteInstancesFrom(id, 1)) &&
+                  ExecSql(QStringLiteral("delete from rptr where id = ?"), {id});
+  if (ok && CommitIfActive()) return true;
+  RollbackIfActive();
+  return false;
+}
+
 // ------------------------------------------------------------------ the list
 
 QString ActiveRepeatersSql(bool activeOnly) {

@@ -48,6 +48,17 @@ bool UpdateRepeaterMaster(const TTxn& record);
 // lowers GENTO to n - 1. False when the user declines (nothing deleted).
 bool DeleteInstancesFrom(int32_t masterId, int32_t n);
 
+// After an instance was edited (old → now): offers to carry the content changes
+// to the master and the later instances, which are deleted and generated again.
+// True when the edit was carried. The caller commits.
+bool CarryEditToLaterInstances(const TTxn& old, const TTxn& now);
+// Makes record instance 1 of a new master of frequency freq (its row is
+// rewritten, postings unchanged); commits.
+bool MakeRepeaterFromTxn(TTxn& record, QChar freq);
+// The user's commands on a master; they commit.
+bool DeactivateRepeater(int32_t id);
+bool DeleteRepeater(int32_t id);
+
 // The repeaters list: RPTR rows (all, or active only) with the names of their
 // four accounts, by id. Columns id, startdate, enddate, freq, "type", amt,
 // gento, narrative, rptactive, rptinc, accname1 … accname4.

@@ -37,7 +37,8 @@ QString dateList(const TRptr& r, int count) {
 }
 
 // Instance dates of a master as "n:yyyy-mm-dd", in instance order.
-QString instanceRows(int32_t masterId) {
+// Strict: also flags an instance whose other two dates are not its date (as generated).
+QString instanceRows(int32_t masterId, bool strict = true) {
   QStringList out;
   QSqlQuery q = RunQuery(
       "select instance, txndate, date2, actualtxndate from txn where masterid = ? "
@@ -45,7 +46,8 @@ QString instanceRows(int32_t masterId) {
       {masterId});
   while (q.next()) {
     QString line = q.value(0).toString() + ":" + YmdToText(q.value(1).toInt());
-    if (q.value(2).toInt() != q.value(1).toInt() || q.value(3).toInt() != q.value(1).toInt())
+    if (strict &&
+        (q.value(2).toInt() != q.value(1).toInt() || q.value(3).toInt() != q.value(1).toInt()))
       line += "!dates";
     out << line;
   }
@@ -57,6 +59,28 @@ int gentoOf(int32_t masterId) {
 }
 bool activeOf(int32_t masterId) {
   return QueryValue("select rptactive from rptr where id = ?", {masterId}, 0).toInt() == 1;
+}
+
+// Expected prompts from a table cell: "Y:text", "N:text" (questions), "I:text" (information).
+void script(ScriptedPrompter& p, const QStringList& steps) {
+  for (const QString& step : steps) {
+    const QString text = step.mid(2);
+    if (step.startsWith("I:"))
+      p.info(text);
+    else if (step.startsWith("C"))
+      p.choice(text, step.at(1).digitValue());
+    else
+      p.ask(text, step.at(0).toLatin1());
+  }
+}
+
+// The amounts of a master's instances in instance order, then the master's own.
+QString amounts(int32_t masterId) {
+  QStringList out;
+  QSqlQuery q = RunQuery("select amt from txn where masterid = ? order by instance", {masterId});
+  while (q.next()) out << q.value(0).toString();
+  return out.join(' ') + " | " +
+         QueryValue("select amt from rptr where id = ?", {masterId}).toString();
 }
 
 const QString kDiffer = QStringLiteral(
@@ -466,6 +490,207 @@ class TstRepeaters : public QObject {
     QCOMPARE(QueryValue("select min(rmdate) from remdr").toInt(), 20231227);
     QVERIFY(RebalanceNeeded());
     QVERIFY(!InTransaction());  // committed
+  }
+
+  void carryEditToLaterInstances_data() {
+    QTest::addColumn<int>("instance");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("inactive");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::addColumn<QString>("after");  // amounts of instances 1-5 | master
+    const QString also = "Also apply these changes to later instances?\rField(s) : ";
+    QTest::newRow("amount of 2 of 5")
+        << 2 << "amount" << false
+        << QStringList{"Y:" + also + "amt",
+                       "Y:Update will impact 3 existing instances #3 to #5\ras well as future "
+                       "instances - OK ?"}
+        << "2500 3000 3000 3000 3000 | 3000";
+    QTest::newRow("amount and description of 4 of 5")
+        << 4 << "amount+desc" << false
+        << QStringList{"Y:" + also + "amt, description",
+                       "Y:Update will impact 1 existing instance #5\ras well as future "
+                       "instances - OK ?"}
+        << "2500 2500 2500 3000 3000 | 3000";
+    QTest::newRow("amount of the latest")
+        << 5 << "amount" << false << QStringList{"Y:" + also + "amt"}
+        << "2500 2500 2500 2500 3000 | 3000";
+    QTest::newRow("impact declined")
+        << 2 << "amount" << false
+        << QStringList{"Y:" + also + "amt",
+                       "N:Update will impact 3 existing instances #3 to #5\ras well as future "
+                       "instances - OK ?"}
+        << "2500 3000 2500 2500 2500 | 2500";
+    QTest::newRow("carrying declined") << 2 << "amount" << false << QStringList{"N:" + also + "amt"}
+                                       << "2500 3000 2500 2500 2500 | 2500";
+    QTest::newRow("only the date")
+        << 2 << "date" << false
+        << QStringList{"I:These changes cannot be carried forward to later "
+                       "instances\rField(s) : txndate"}
+        << "2500 2500 2500 2500 2500 | 2500";
+    QTest::newRow("inactive master")
+        << 2 << "amount" << true
+        << QStringList{"I:Cannot apply to later instances since repeater is inactive"}
+        << "2500 3000 2500 2500 2500 | 2500";
+  }
+  void carryEditToLaterInstances() {
+    QFETCH(int, instance);
+    QFETCH(QString, change);
+    QFETCH(bool, inactive);
+    QFETCH(QStringList, prompts);
+    QFETCH(QString, after);
+    const int32_t id = stored(master(20240101));
+    at(20240415, 20240415);
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    if (inactive) exec("update rptr set rptactive = 0 where id = ?", {id});
+    TTxn old;
+    QVERIFY(
+        ReadTxn(QueryValue("select id from txn where masterid = ? and instance = ?", {id, instance})
+                    .toInt(),
+                old));
+    TTxn now = old;
+    if (change.contains("amount")) now.amount = now.value = 3000;
+    if (change.contains("desc")) now.narrative = "Rent, new flat";
+    if (change == "date") now.txnDate = now.actualDate = TDateRec{2024, 2, 3};
+    ScriptedPrompter p;
+    script(p, prompts);
+    // As the entry form saves an edit: the row and its postings rewritten, then the offer.
+    QVERIFY(DeletePostings(old) && WriteTransaction(now));
+    const bool carried = CarryEditToLaterInstances(old, now);
+    VERIFY_PROMPTS(p);
+    QCOMPARE(carried, after.endsWith("| 3000"));
+    QCOMPARE(amounts(id), after);
+    QCOMPARE(gentoOf(id), 5);
+    QCOMPARE(instanceRows(id, false),
+             QString(change == "date" ? "1:2024-01-01 2:2024-02-03 3:2024-03-01 "
+                                        "4:2024-04-01 5:2024-05-01"
+                                      : "1:2024-01-01 2:2024-02-01 3:2024-03-01 "
+                                        "4:2024-04-01 5:2024-05-01"));
+    if (change.contains("desc"))
+      QCOMPARE(CountRows("txn", "masterid = ? and narrative = 'Rent, new flat'", {id}), 2);
+    // Rewritten instances post their new amount.
+    QCOMPARE(CountRows("pstg", "objid = ? and amt = -3000", {cur_}),
+             int(after.section(" | ", 0, 0).count("3000")));
+  }
+
+  void makeRepeaterFromTxn() {
+    TTxn t = MasterRecord(master(20240131));
+    t.status = 0;
+    t.masterId = 0;
+    t.value = t.amount;
+    QVERIFY(WriteTransaction(t) && CommitIfActive());
+    SetRebalanceNeeded(false);
+    ScriptedPrompter p;
+    QVERIFY(MakeRepeaterFromTxn(t, QChar('Y')));
+    QVERIFY(!InTransaction());
+    QVERIFY(RebalanceNeeded());
+    QCOMPARE(t.status, 2);
+    QCOMPARE(t.instance, 1);
+    TRptr r;
+    QVERIFY(ReadRepeater(t.masterId, r));
+    QCOMPARE(r.sched.startDate, (TDateRec{2024, 1, 31}));
+    QCOMPARE(r.sched.freq, QChar('Y'));
+    QCOMPARE(r.sched.rptInc, 1);
+    QCOMPARE(r.sched.rmDays, 31);
+    QCOMPARE(r.sched.genTo, 1);
+    QVERIFY(r.sched.active);
+    QCOMPARE(r.amount, 2500);
+    QCOMPARE(r.accId4, food_);
+    QCOMPARE(instanceRows(r.id), QString("1:2024-01-31"));
+    QCOMPARE(CountRows("pstg", "txnid = ?", {t.id}), 3);
+
+    // The next run generates instance 2 onwards.
+    at(20240315, 20250301);
+    QVERIFY(GenerateRepeaterInstances());
+    QCOMPARE(instanceRows(r.id), QString("1:2024-01-31 2:2025-01-31 3:2026-01-31"));
+
+    // An instance becomes the first of another master only when confirmed.
+    TTxn inst;
+    QVERIFY(ReadTxn(t.id, inst));
+    const QString detach = "This transaction will become instance #1 of the new Repeater - OK ?";
+    p.no(detach).yes(detach);
+    QVERIFY(!MakeRepeaterFromTxn(inst, QChar('M')));
+    QCOMPARE(inst.masterId, r.id);
+    QVERIFY(MakeRepeaterFromTxn(inst, QChar('M')));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(inst.masterId, r.id + 1);
+    TRptr monthly;
+    QVERIFY(ReadRepeater(inst.masterId, monthly));
+    QCOMPARE(monthly.sched.rmDays, 0);
+    QCOMPARE(instanceRows(monthly.id, false), QString("1:2024-01-31"));
+    QCOMPARE(instanceRows(r.id), QString("2:2025-01-31 3:2026-01-31"));
+  }
+
+  void deactivateRepeater() {
+    const int32_t id = stored(master(20240101));
+    ScriptedPrompter p;
+    const QString q = "Deactivate Repeater #" + QString::number(id) + " - OK ?";
+    p.no(q).yes(q).yes("Deactivate Repeater #99 - OK ?");
+    QVERIFY(!DeactivateRepeater(id));
+    QVERIFY(activeOf(id));
+    QVERIFY(DeactivateRepeater(id));
+    QVERIFY(!InTransaction());
+    QVERIFY(!activeOf(id));
+    QVERIFY(!DeactivateRepeater(99));
+    VERIFY_PROMPTS(p);
+  }
+
+  void deleteRepeater_data() {
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<bool>("instances");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::addColumn<bool>("deleted");
+    QTest::addColumn<int>("txnsLeft");
+    const QString ask = "C%1Delete Repeater #1 : also delete 4 Instance(s)?";
+    QTest::newRow("still active")
+        << true << true << QStringList{"I:Cannot delete - Repeater Master is still active"} << false
+        << 4;
+    QTest::newRow("no instances")
+        << false << false
+        << QStringList{"Y:Delete Repeater #1  Master with no instances - are you sure?"} << true
+        << 0;
+    QTest::newRow("retain instances")
+        << false << true
+        << QStringList{ask.arg(1),
+                       "Y:Delete Repeater #1 Master, retaining Instances as stand-alone txns - "
+                       "are you sure?"}
+        << true << 4;
+    QTest::newRow("delete instances")
+        << false << true
+        << QStringList{ask.arg(2), "Y:Delete Repeater #1 Master and all Instances - are you sure?",
+                       "Y:Delete 4 instances, are you really sure?"}
+        << true << 0;
+    QTest::newRow("delete instances, not really")
+        << false << true
+        << QStringList{ask.arg(2), "Y:Delete Repeater #1 Master and all Instances - are you sure?",
+                       "N:Delete 4 instances, are you really sure?"}
+        << false << 4;
+    QTest::newRow("cancelled") << false << true << QStringList{ask.arg(0)} << false << 4;
+  }
+  void deleteRepeater() {
+    QFETCH(bool, active);
+    QFETCH(bool, instances);
+    QFETCH(QStringList, prompts);
+    QFETCH(bool, deleted);
+    QFETCH(int, txnsLeft);
+    const int32_t id = stored(master(20240101));
+    QCOMPARE(id, 1);
+    if (instances) {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    if (!active) exec("update rptr set rptactive = 0 where id = ?", {id});
+    QVERIFY(CommitIfActive());
+    ScriptedPrompter p;
+    script(p, prompts);
+    QCOMPARE(DeleteRepeater(id), deleted);
+    VERIFY_PROMPTS(p);
+    QCOMPARE(LocateRepeater(id), !deleted);
+    QCOMPARE(CountAll("txn"), txnsLeft);
+    QCOMPARE(CountRows("pstg", "txnid > 0"), 3 * txnsLeft);
+    QVERIFY(!InTransaction());
   }
 };
 
