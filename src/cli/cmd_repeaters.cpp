@@ -140,11 +140,11 @@ int runAdd(CliContext& ctx) {
   if (!WriteTransaction(t) || !CommitIfActive()) return CliRefused();
   CliOut("Added repeater #" + QString::number(t.masterId));
 
-  // As after saving a master in the entry form: its instances follow at once.
-  const int before = CountRows(QStringLiteral("txn"), QStringLiteral("masterid = ?"), {t.masterId});
-  GenerateRepeaterInstances();
-  const int after = CountRows(QStringLiteral("txn"), QStringLiteral("masterid = ?"), {t.masterId});
-  CliOut("Generated " + QString::number(after - before) + " instance(s)");
+  // As after saving a master in the entry form: its own instances follow at once.
+  TRptr master;
+  if (!ReadRepeater(t.masterId, master, true)) return CliRefused();
+  GenerateInstances(master);
+  CliOut("Generated " + QString::number(master.sched.genTo) + " instance(s)");
   return CliCommitted();
 }
 
