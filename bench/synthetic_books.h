@@ -38,6 +38,8 @@ struct TSyntheticBooks {
 // account carries min(50,000, transactions / 2) postings, near enough. The
 // first-time installation's question is answered by the generator itself
 // (base currency GBP); anything else the engine says fails the generation.
+// The program's clock stands at 2026-01-02 09:00 meanwhile (every stamp in
+// the books is fixed too) and follows the machine's clock again afterwards.
 // False with error set when something failed.
 bool MakeSyntheticBooks(const QString& folder, int transactions, uint64_t seed,
                         TSyntheticBooks* facts = nullptr, QString* error = nullptr);
