@@ -62,12 +62,19 @@ bool writeDates(int32_t start, int32_t end) {
   return false;
 }
 
+// The settings file was saved frozen for the copy; the live books get their
+// own flag back at once, not only at the next closing.
+void restoreFrozen(bool frozen) {
+  Session().settings.dbFrozen = frozen;
+  SaveDatabaseIni();
+}
+
 // A stop once the books were closed for the copy: they are opened again with
 // their dates and frozen flag as before. False when they cannot be opened.
 bool reopenAsBefore(const TBefore& b) {
   const bool opened = reopenLiveBooks();
   if (opened) {
-    Session().settings.dbFrozen = b.frozen;
+    restoreFrozen(b.frozen);
     writeDates(b.startDate, b.endDate);
     ShowArchiveState();
   }
@@ -253,7 +260,7 @@ bool ArchiveDatabase() {
     ShowInfo(kFailed);
     return false;
   }
-  s.settings.dbFrozen = before.frozen;
+  restoreFrozen(before.frozen);
 
   Flash(QStringLiteral("Purging archived txns ..."));
   s.dbEndDate = 0;

@@ -16,6 +16,7 @@
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "store/db.h"
+#include "store/inifile.h"
 #include "store/opening.h"
 #include "store/records.h"
 #include "store/session.h"
@@ -136,6 +137,7 @@ class TstArchive : public QObject {
     QCOMPARE(Session().dbStartDate, 0);
     QCOMPARE(Session().dbEndDate, 0);
     QCOMPARE(Session().settings.dbFrozen, false);
+    QCOMPARE(IniFile(books_->iniPath()).readBool("main", "DBFrozen", false), false);
     QCOMPARE(BusyDepth(), 0);
   }
 
@@ -234,7 +236,8 @@ class TstArchive : public QObject {
              QFileInfo(ProgramFolder() + "npad.txt").lastModified());
     QVERIFY(QFileInfo::exists(folder() +
                               QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
-    QVERIFY(QFileInfo::exists(folder() + "DATA/ZADEZEVU.INI"));
+    QCOMPARE(IniFile(folder() + "DATA/ZADEZEVU.INI").readBool("main", "DBFrozen", false), true);
+    QCOMPARE(IniFile(books_->iniPath()).readBool("main", "DBFrozen", true), false);
     QVERIFY(QFileInfo(copy).isFile());
     QCOMPARE(RecentDatabases().slot[0], copy);
 
