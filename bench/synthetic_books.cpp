@@ -387,7 +387,8 @@ TTxn Builder::txnOf(const Gen& g, int32_t id) const {
     t.narrative = QString::fromLatin1(m.narrative);
   } else {
     t.postingDate = YmdToDateRec(g.date2);
-    t.actualDate = t.txnDate;
+    // A reconciled balance is written from a new record: no actual date, no text.
+    if (g.type != 'Z') t.actualDate = t.txnDate;
     t.narrative = g.type == 'Z' ? QString() : narrative(g);
     if (g.type == 'P' && g.acc1 == externals_[0] && g.text % 10 == 0)
       t.reference = QStringLiteral("CHQ %1").arg(100000 + g.serial % 900000);
@@ -448,10 +449,6 @@ bool Builder::makeAccounts() {
       DivideHalfEven(balance, rateOn(int(ccys_.indexOf(ccy)), kFirstDate), value);
     o.openingValue = value;
     o.openDate = opened;
-    if (kind == kKindCounterparty) {
-      o.cptyPays = group == 0 ? false : true;
-      o.cptyReceives = true;
-    }
     if (!WriteAccount(o)) return 0;
     if (out) *out = o;
     return o.id;
@@ -505,8 +502,16 @@ bool Builder::makeAccounts() {
     // Every seventh name has an apostrophe: names travel as parameters.
     const QString name = i % 7 == 0 ? QStringLiteral("O'Party %1").arg(i, 3, 10, QChar('0'))
                                     : QStringLiteral("Party %1").arg(i, 3, 10, QChar('0'));
-    const int32_t id = write(kKindCounterparty, name, g < 0 ? 0 : cptyGroups[g], base, 0);
-    if (!id) return fail(QStringLiteral("counterparty"));
+    // Employers and friends pay the user; everybody but employers is paid.
+    TObj o = NewObj();
+    o.kind = kKindCounterparty;
+    o.name = name;
+    o.groupId = g < 0 ? 0 : cptyGroups[g];
+    o.openDate = opened;
+    o.cptyPays = g == kEmployers || g == kFriends;
+    o.cptyReceives = g != kEmployers;
+    if (!WriteAccount(o)) return fail(QStringLiteral("counterparty"));
+    const int32_t id = o.id;
     if (g == kEmployers || g == kFriends) payers_.push_back(id);
     if (g != kEmployers) payees_.push_back(id);
   }
