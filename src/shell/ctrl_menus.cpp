@@ -11,12 +11,12 @@
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
-#include "ledger/freeze.h"
 #include "foundation/ui/notepad.h"
 #include "shell/about_box.h"
 #include "shell/ctrl_window.h"
 
 #include "ledger/freeze.h"
+#include "screens/transactions/diary_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -111,7 +111,7 @@ void TFCtrl::buildMenus() {
   m.repeaters = addItem(m.transactions, QStringLiteral("&Repeaters"), [] { notYet("Repeaters"); });
   m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { notYet("Reminders"); });
   m.diaryEntry =
-      addItem(m.transactions, QStringLiteral("Diary entry"), [] { notYet("Diary entry"); });
+      addItem(m.transactions, QStringLiteral("Diary entry"), [this] { ShowDiaryEntryWindow(this); });
 
   m.analysis = addTop(bar, QStringLiteral("A&nalysis"), [] { notYet("Analysis"); });
 

@@ -1,5 +1,6 @@
 #include "shell/ctrl_window.h"
 
+#include "ledger/rebalance.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
 
@@ -45,8 +46,6 @@ const QColor kYellow(0xFF, 0xFF, 0x00);
 const QColor kPaleCyan(0xA6, 0xCA, 0xF0);
 
 int32_t todayYmd() { return DateRecToYmd(Today()); }
-
-QString zeroOrDate(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QStringLiteral("0000-00-00"); }
 
 }  // namespace
 
@@ -208,7 +207,7 @@ void TFCtrl::paintPanel(const QColor& colour, const QString& text) {
 void TFCtrl::showRebalancePanel() {
   const bool needed = DatabaseIsOpen() && RebalanceNeeded();
   if (!statusShown_) paintPanel(needed ? kYellow : kSilver, needed ? " Rebalance needed" : "");
-  rebalanceNow_->setVisible(needed);
+  rebalanceNow_->setVisible(needed && !RebalanceRunning());
 }
 
 void TFCtrl::refreshControlPanel() {

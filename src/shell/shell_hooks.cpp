@@ -5,37 +5,26 @@
 #include <QWidget>
 
 #include "foundation/messages.h"
+#include "ledger/rebalance.h"
+#include "ledger/reminders.h"
 #include "store/session.h"
 
 namespace {
-std::function<void()> g_rebalance;
-std::function<void()> g_dueReminders;
 std::function<bool()> g_baseCurrency;
 std::function<void()> g_repair;
 QPointer<QWidget> g_reminders;
 QList<QPointer<QWidget>> g_workWindows;
 }  // namespace
 
-void SetRebalanceHook(std::function<void()> rebalance) { g_rebalance = std::move(rebalance); }
-
-void RunRebalance() {
-  if (g_rebalance)
-    g_rebalance();
-  else
-    ShowNotSupported(QStringLiteral("Rebalance"));
-}
+bool RunRebalance() { return Rebalance(); }
 
 bool AskRebalanceNow() {
   if (!RebalanceNeeded()) return true;
   if (!AskYes(QStringLiteral("Rebalance now ?"))) return false;
-  RunRebalance();
-  return true;
+  return RunRebalance();
 }
 
-void SetDueRemindersHook(std::function<void()> check) { g_dueReminders = std::move(check); }
-void CheckDueRemindersAtStart() {
-  if (g_dueReminders) g_dueReminders();
-}
+void CheckDueRemindersAtStart() { CheckDueReminders(); }
 void SetRemindersWindow(QWidget* window) { g_reminders = window; }
 QWidget* RemindersWindow() { return g_reminders.data(); }
 

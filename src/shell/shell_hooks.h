@@ -8,16 +8,16 @@
 
 class QWidget;
 
-// The full rebalance. Default: ShowNotSupported("Rebalance").
-void SetRebalanceHook(std::function<void()> rebalance);
-void RunRebalance();
+// The full rebalance; true when it completed.
+bool RunRebalance();
 
-// "Rebalance now ?" when a rebalance is needed: yes rebalances and gives true,
-// no gives false; true at once when none is needed.
+// "Rebalance now ?" when a rebalance is needed: yes rebalances and gives
+// whether it completed (a refused rebalance leaves the summaries stale, so the
+// caller must not take them as current), no gives false; true at once when
+// none is needed.
 bool AskRebalanceNow();
 
-// Start-up task: check for due reminders. Default: nothing.
-void SetDueRemindersHook(std::function<void()> check);
+// Start-up task: check for due reminders.
 void CheckDueRemindersAtStart();
 // The reminders window, given the focus at start when it is visible.
 void SetRemindersWindow(QWidget* window);
