@@ -193,6 +193,7 @@ bool abandon() {
 bool RebalanceRunning() { return g_running; }
 
 bool Rebalance() {
+  if (g_running) return false;  // asked again while its own stages let events run
   TSession& s = Session();
   const TDbSettings& st = s.settings;
   if (st.washCtgies && st.defaultPotId <= 0) {
