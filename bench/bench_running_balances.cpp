@@ -7,6 +7,7 @@
 // takes long to generate). Two passes are timed, each followed by a commit:
 //   first  - fresh books: nearly every posting gets its balance written;
 //   again  - nothing changed since the first pass: nothing needs writing.
+// Aim, for the account of 50,000 postings: first within 1.5 s, again within 0.3 s.
 // After each pass the result is checked: the last running balance equals the
 // opening balance plus every amount; every reconciled balance equals the
 // running balance beside it; the first-of-date and balance-shown flags mark

@@ -856,6 +856,7 @@ bool Builder::finishAccounts() {
   }
   if (!CommitIfActive()) return fail(QStringLiteral("committing the accounts"));
   if (!RebuildPaths()) return fail(QStringLiteral("rebuilding the paths"));
+  Session().settings.resetPaths = false;  // the first installation asked for it; done now
   return true;
 }
 
