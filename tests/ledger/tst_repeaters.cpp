@@ -8,6 +8,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/dates.h"
+#include "ledger/currencies.h"
 #include "ledger/posting.h"
 #include "ledger/repeaters.h"
 #include "store/db.h"
@@ -323,6 +324,44 @@ class TstRepeaters : public QObject {
     QVERIFY(!ReadRepeater(77, missing, true));
     QVERIFY(!ReadRepeater(77, missing));
     VERIFY_PROMPTS(p);
+  }
+
+  // A foreign-currency payment is valued at the rate of each instance's date and
+  // stops at a missing rate; a foreign-currency transfer cannot be valued, never
+  // generates and stays active; other masters go on.
+  void foreignCurrency() {
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    for (int32_t ymd : {20240101, 20240201})
+      exec("insert into rate (ccycode, rdate, rate) values ('EUR', ?, 1.25)", {ymd});
+    TObj euro = NewObj();
+    euro.kind = 1;
+    euro.name = "Euro acc";
+    euro.ccy = "EUR";
+    TObj euro2 = euro;
+    euro2.name = "Euro savings";
+    QVERIFY(WriteAccount(euro) && WriteAccount(euro2));
+    TRptr transfer = master(20240101);
+    transfer.type = QChar('C');
+    transfer.ccy = "EUR";
+    transfer.accId1 = euro.id;
+    transfer.accId2 = euro2.id;
+    transfer.accId4 = 0;
+    TRptr payment = master(20240101);
+    payment.ccy = "EUR";
+    payment.accId1 = euro.id;
+    const int32_t t = stored(transfer), pay = stored(payment), gbp = stored(master(20240101));
+    // No rate for the third instance: that master stops there, the others go on.
+    ScriptedPrompter p;
+    p.choice("No EUR rate found for 2024-03-01, closest is 2024-02-01", 0)
+        .info("Use main menu option \"Currencies\" to specify a rate for EUR on 2024-03-01");
+    QVERIFY(GenerateRepeaterInstances());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(gentoOf(t), 0);
+    QVERIFY(activeOf(t));
+    QCOMPARE(gentoOf(pay), 2);
+    QVERIFY(activeOf(pay));
+    QCOMPARE(CountRows("txn", "masterid = ? and val = 2000 and rate = 1.25", {pay}), 2);
+    QCOMPARE(gentoOf(gbp), 4);
   }
 
   void newRepeaterId_data() {
