@@ -4,7 +4,9 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <algorithm>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "foundation/dates.h"
@@ -254,6 +256,7 @@ namespace {
 struct PostingRow {
   int32_t txnId;
   int32_t date;
+  int32_t seq;
   int64_t amount;
   std::optional<int64_t> storedBalance;  // NULL never equals a computed value
   std::optional<int> storedFirst;
@@ -337,11 +340,12 @@ bool CalcRunningBalances(int32_t accountId) {
   const int32_t from = s.periodFrom;
 
   // One read of every posting, then block updates of the rows that differ.
+  // The statement order (date, then SEQ) is sorted here: cheaper than the
+  // engine's sort of whole rows.
   bool ok = false;
   QSqlQuery q = RunQuery(
       QStringLiteral("select p.txnid, p.pstgdate, p.dppstgdate, p.rngbal, p.dprngbal, p.amt, "
-                     "p.txntype from pstg p where p.ccy = ? and p.objid = ? "
-                     "order by p.ccy, p.objid, p.pstgdate, p.seq"),
+                     "p.txntype, p.seq from pstg p where p.ccy = ? and p.objid = ?"),
       {a.ccy.trimmed(), accountId}, &ok);
   if (!ok) return false;
   std::vector<PostingRow> rows;
@@ -349,6 +353,7 @@ bool CalcRunningBalances(int32_t accountId) {
     const QString type = q.value(6).toString();
     PostingRow r{q.value(0).toInt(),
                  q.value(1).toInt(),
+                 q.value(7).toInt(),
                  q.value(5).toLongLong(),
                  {},
                  {},
@@ -360,6 +365,9 @@ bool CalcRunningBalances(int32_t accountId) {
     rows.push_back(r);
   }
   q.finish();
+  std::sort(rows.begin(), rows.end(), [](const PostingRow& x, const PostingRow& y) {
+    return std::tie(x.date, x.seq, x.txnId) < std::tie(y.date, y.seq, y.txnId);
+  });
   ProcessPendingMessages();
 
   BalanceWriter writer(accountId);
