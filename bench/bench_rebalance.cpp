@@ -233,6 +233,7 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, even into a file
   QStringList args = app.arguments().mid(1);
   uint64_t seed = 1;
   QList<int> sizes;
