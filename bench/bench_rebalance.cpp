@@ -5,8 +5,9 @@
 //
 // Without sizes: 10k and 100k transactions (1M takes long to generate, so only
 // when asked). Aim: 100k within 3 s, and the time growing linearly with the
-// number of postings (the "per 10k postings" figure stays flat). For each size the books are generated, reopened and rebalanced
-// twice; both results are checked:
+// number of postings (the "per 10k postings" figure stays flat). For each size
+// the books are generated, reopened and rebalanced twice; both results are
+// checked:
 //   - every external account's MOVTG rows: period b/fd and c/fd equal the
 //     opening balance (value) plus its postings before From / up to To;
 //   - every group row equals the sum of the rows of the accounts below it;
@@ -14,8 +15,8 @@
 //   - one MOVTE row per account or group with MOVTG rows;
 //   - the second rebalance leaves MOVTG exactly as the first did.
 // The program exits non-zero when one is wrong. BENCH_TRACE=1 prints each
-// generation step and rebalance stage with its time; BENCH_ASYNC=1 turns the file's forced writes
-// off first (gfix), which shows what is not disk time.
+// generation step and rebalance stage with its time; BENCH_ASYNC=1 turns the
+// file's forced writes off first (gfix), which shows what is not disk time.
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
