@@ -365,10 +365,13 @@ bool DeleteTransaction(int32_t id) {
                           : active      ? QStringLiteral("Active")
                                         : QStringLiteral("Inactive");
     const QString intro = "Txn is an instance of a " + state + " Repeater. ";
+    // The master's GENTO decides; a deleted master leaves only its instances to go by.
     const int32_t latest =
-        QueryValue(QStringLiteral("select max(t.instance) from txn t where t.masterid = ?"),
-                   {t.masterId}, 0)
-            .toInt();
+        masterExists
+            ? t.rpt.genTo
+            : QueryValue(QStringLiteral("select max(t.instance) from txn t where t.masterid = ?"),
+                         {t.masterId}, 0)
+                  .toInt();
     bool onlyThis = false;
     if (t.instance < latest) {
       switch (AskYesNoCancel(intro + "Also delete all later instances?")) {

@@ -411,6 +411,11 @@ class TstPosting : public QObject {
     QCOMPARE(CountRows("pstg", "txnid in (?, ?)", {ids[3], ids[4]}), 0);
     QCOMPARE(QueryValue("select gento from rptr where id = 1").toInt(), 3);
 
+    // Instance 3 is gone but the master's GENTO is 3: instance 2 is not its last.
+    p.ask("Txn is an instance of a Active Repeater. Also delete all later instances?", 'C');
+    QVERIFY(!DeleteTransaction(ids[1]));
+    VERIFY_PROMPTS(p);
+
     // A deleted master: the latest instance goes alone without a question.
     exec("delete from rptr");
     QVERIFY(CommitIfActive());
