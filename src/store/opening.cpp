@@ -6,6 +6,7 @@
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "store/db.h"
+#include "store/schema.h"
 #include "store/session.h"
 #include "store/settings.h"
 #include "store/upgrade.h"
@@ -99,6 +100,7 @@ bool OpenDatabase() {
   }
 
   if (!DetermineSchemaVersion() || !UpgradeSchema()) return failOpening();
+  EnsureWorkingIndexes();
 
   OpenTables();
 

@@ -174,3 +174,17 @@ bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
   error.clear();
   return true;
 }
+
+void EnsureWorkingIndexes() {
+  static const char* const kIndexes[][2] = {
+      {"PSTG_TXNOBJ", "CREATE INDEX pstg_txnobj ON pstg (txnid, objid)"},
+      {"PSTG_DATE", "CREATE INDEX pstg_date ON pstg (pstgdate)"},
+  };
+  QuietDbErrors quiet;
+  for (const auto& index : kIndexes) {
+    if (CountRows(QStringLiteral("rdb$indices"), QStringLiteral("rdb$index_name = ?"),
+                  {QString::fromLatin1(index[0])}) != 0)
+      continue;
+    if (!ExecSqlCommitted(QString::fromLatin1(index[1]))) RollbackIfActive();
+  }
+}

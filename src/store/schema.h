@@ -17,3 +17,7 @@ QStringList StartingSchemaScript();
 // be "host:/path" for a server, where no folder is made and the settings file is
 // not written. On failure nothing new is left behind and error says why.
 bool CreateEmptyBooks(const QString& dataFolder, QString& error);
+
+// Books made before an index joined the starting script get it when opened;
+// an index is only a speed-up, so one that cannot be made is left out quietly.
+void EnsureWorkingIndexes();

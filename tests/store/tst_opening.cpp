@@ -170,6 +170,16 @@ class TstOpening : public QObject {
     QVERIFY(DatabaseIsOpen());
   }
 
+  // Books made before the posting indexes joined the starting script get them.
+  void missingWorkingIndexesAreMade() {
+    TestBooks books;
+    QVERIFY(ExecSqlCommitted("DROP INDEX pstg_date"));
+    QVERIFY(ExecSqlCommitted("DROP INDEX pstg_txnobj"));
+    CloseDatabase(false);
+    QVERIFY(books.open());
+    QCOMPARE(CountRows("rdb$indices", "rdb$index_name in ('PSTG_DATE', 'PSTG_TXNOBJ')"), 2);
+  }
+
   void postOpenSteps() {
     TestBooks books(TestBooks::Closed);
     setIni(books.iniPath(), "SweepToPotId", "1");
