@@ -175,6 +175,8 @@ int main(int argc, char** argv) {
   InstallPrompter(&prompter);
 
   QTemporaryDir dir;
+  // BENCH_KEEP=1 leaves the converted books behind for a look with vorbek-cli.
+  if (qEnvironmentVariableIsSet("BENCH_KEEP")) dir.setAutoRemove(false);
   const QString source = dir.path() + "/old/";
   const QString target = dir.path() + "/data/";
   QDir().mkpath(source);
@@ -321,5 +323,6 @@ int main(int argc, char** argv) {
           accounts / 10)
     return fail("converted values differ");
   CloseConnection();
+  if (!dir.autoRemove()) std::printf("books kept in %s\n", qPrintable(target));
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "shell/about_box.h"
 #include "shell/ctrl_window.h"
 
+#include "ledger/archive.h"
 #include "ledger/freeze.h"
 #include "screens/transactions/diary_window.h"
 #include "shell/shell_hooks.h"
@@ -131,7 +132,7 @@ void TFCtrl::buildMenus() {
     ShowInfo(QStringLiteral("Checks for UTF-8 compatibility before migration to Linux"));
     notYet("UTF-8 check");
   });
-  m.archive = addItem(m.database, QStringLiteral("&Archive"), [] { notYet("Archive"); });
+  m.archive = addItem(m.database, QStringLiteral("&Archive"), [] { ArchiveDatabase(); });
   m.freeze = m.database->addAction(QStringLiteral("Freeze"));
   m.freeze->setCheckable(true);
   connect(m.freeze, &QAction::triggered, this, &TFCtrl::toggleFreeze);

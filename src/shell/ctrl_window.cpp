@@ -1,5 +1,6 @@
 #include "shell/ctrl_window.h"
 
+#include "ledger/archive.h"
 #include "ledger/rebalance.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
@@ -280,16 +281,10 @@ void TFCtrl::editDatabaseName() {
 
 void TFCtrl::editDatabaseDate(bool endDate) {
   if (!DatabaseIsOpen()) return;
-  TSession& s = Session();
-  int32_t& stored = endDate ? s.dbEndDate : s.dbStartDate;
-  TDateRec d = stored > 0 ? YmdToDateRec(stored) : Today();
-  if (!PickDateTitled(endDate ? QStringLiteral("Enter database end date ...")
-                              : QStringLiteral("Enter database start date ..."),
-                      d))
-    return;
-  stored = DateRecToYmd(d);
-  WriteParamDates();
-  showArchiveState();
+  if (endDate)
+    EditDatabaseEndDate();
+  else
+    EditDatabaseStartDate();
 }
 
 void TFCtrl::changePeriod() {
