@@ -105,13 +105,15 @@ int32_t NextMonthNumber(int32_t yyyymm) {
 
 TMonthlyResult RebuildMonthlyTotals(const TMonthlyProgress& p) {
   // Month totals: every posting of a category or pot, whatever its type;
-  // brought-forward postings (date 0) make a month 0 row.
+  // brought-forward postings (date 0) make a month 0 row. An inner join (the
+  // condition drops unmatched postings anyway) lets the engine start from the
+  // internal accounts and reach only their postings through the account index.
   showStage(p, QStringLiteral("Aggregating account-postings by Month ..."));
   if (!ExecSql(QStringLiteral("DELETE FROM mthly")) ||
       !ExecSql(QStringLiteral("DELETE FROM mthlyf")) ||
       !ExecSql(QStringLiteral(
           "insert into mthly (accid, mth, mory, mtot) select p.objid, p.pstgdate / 100 as mth , "
-          "'M', sum(p.amt) as ptot from pstg p left join account o on o.id = p.objid where "
+          "'M', sum(p.amt) as ptot from pstg p join account o on o.id = p.objid where "
           "((o.type2 = 3) or (o.type2=6)) group by p.objid, mth")))
     return TMonthlyResult::Failed;
 
