@@ -6,6 +6,7 @@
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
+#include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "store/db.h"
 #include "store/session.h"
@@ -140,6 +141,8 @@ bool DeleteReminder(int32_t id) {
 }
 
 int32_t AddDiaryEntry(const QString& dateText, const QString& description) {
+  // A diary entry is a transaction: frozen books (an archive copy) refuse it.
+  if (FrozenRefusal(QStringLiteral("enter new transactions"))) return 0;
   TTxn t = NewTxn();
   // An entry without a date would sit on day 0, before every period: refused.
   const TDateRec date = ParseDateTextOrZero(dateText);

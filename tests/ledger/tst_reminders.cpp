@@ -351,6 +351,18 @@ class TstReminders : public QObject {
     QCOMPARE(CountAll("txn"), txns);
     QCOMPARE(CountRows("pstg", "objid = 0 and txntype = 'D'"), 0);
   }
+
+  // Frozen books (an archive copy) take no new note either.
+  void diaryEntryWhileFrozen() {
+    const int txns = CountAll("txn");
+    Session().settings.dbFrozen = true;
+    ScriptedPrompter p;
+    p.info("Cannot enter new transactions, database is frozen");
+    QCOMPARE(AddDiaryEntry("2024-04-10", "Note"), 0);
+    VERIFY_PROMPTS(p);
+    Session().settings.dbFrozen = false;
+    QCOMPARE(CountAll("txn"), txns);
+  }
 };
 
 QTEST_GUILESS_MAIN(TstReminders)
