@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 
 #include "cli/batch_prompter.h"
+#include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -17,56 +18,6 @@
 #include "store/session.h"
 
 namespace {
-
-struct KindWord {
-  const char* word;
-  int kind;
-};
-constexpr KindWord kKindWords[] = {
-    {"external", kKindExternal},         {"category", kKindCategory},
-    {"counterparty", kKindCounterparty}, {"pot", kKindPot},
-    {"extgroup", kKindExternalGroup},    {"cptygroup", kKindCounterpartyGroup},
-    {"intgroup", kKindInternalGroup},    {"diary", kKindDiary},
-};
-
-QString kindWord(int kind) {
-  for (const KindWord& k : kKindWords)
-    if (k.kind == kind) return QString::fromLatin1(k.word);
-  return QString::number(kind);
-}
-
-// KIND as a number of the kind table or one of the words above.
-bool parseKind(const QString& text, int& kind) {
-  bool isNumber = false;
-  const int n = text.toInt(&isNumber);
-  if (isNumber) {
-    kind = n;
-    return IsValidAccountKind(n);
-  }
-  for (const KindWord& k : kKindWords) {
-    if (text.compare(QLatin1String(k.word), Qt::CaseInsensitive) == 0) {
-      kind = k.kind;
-      return true;
-    }
-  }
-  return false;
-}
-
-int badKind(const QString& text) {
-  QStringList words;
-  for (const KindWord& k : kKindWords) words << QString::fromLatin1(k.word);
-  CliErr("vorbek-cli: unknown account kind \"" + text +
-         "\" (a number of the kind table or one of " + words.join(", ") + ")");
-  return 2;
-}
-
-bool parseId(const QString& text, int32_t& id, bool zeroAllowed = false) {
-  bool ok = false;
-  id = text.toInt(&ok);
-  return ok && (id > 0 || (zeroAllowed && id == 0));
-}
-
-QString dateColumn(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QString(); }
 
 QString described(const TObj& o) {
   return AccountKindName(o.kind, 'L', 'S') + "#" + QString::number(o.id) + " \"" + o.name + "\"";
@@ -107,7 +58,7 @@ int runAdd(CliContext& ctx) {
   if (!hasKind || !hasName || ctx.args.size() != 1) return CliUsage(line);
 
   int kind = 0;
-  if (!parseKind(kindText, kind)) return badKind(kindText);
+  if (!ParseCliKind(kindText, kind)) return CliBadKind(kindText);
   if (kind == kKindDiary) {
     CliErr(QStringLiteral("vorbek-cli: the diary is not added as an account"));
     return 2;
@@ -118,7 +69,7 @@ int runAdd(CliContext& ctx) {
     return 2;
   }
   int32_t groupId = 0;
-  if (hasGroup && !parseId(groupText, groupId, true)) {
+  if (hasGroup && !ParseCliId(groupText, groupId, true)) {
     CliErr("vorbek-cli: --group needs an account id, not \"" + groupText + "\"");
     return 2;
   }
@@ -207,7 +158,7 @@ int runList(CliContext& ctx) {
   if (ctx.args.size() != 1)
     return CliUsage(QStringLiteral("account list DIR [--kind KIND] [--csv]"));
   int kind = 0;
-  if (hasKind && !parseKind(kindText, kind)) return badKind(kindText);
+  if (hasKind && !ParseCliKind(kindText, kind)) return CliBadKind(kindText);
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   QString sql = QStringLiteral(
@@ -229,10 +180,10 @@ int runList(CliContext& ctx) {
   while (q.next()) {
     const int32_t group = q.value(3).toInt();
     rows << QStringList{
-        q.value(0).toString(),           kindWord(q.value(1).toInt()),
+        q.value(0).toString(),           CliKindWord(q.value(1).toInt()),
         q.value(2).toString(),           group > 0 ? QString::number(group) : QString(),
         q.value(4).toString().trimmed(), q.value(5).toString().trimmed(),
-        dateColumn(q.value(6).toInt()),  dateColumn(q.value(7).toInt())};
+        CliDateText(q.value(6).toInt()),  CliDateText(q.value(7).toInt())};
   }
   q.finish();
   CliTable(ctx,
@@ -294,7 +245,7 @@ int runClose(CliContext& ctx) {
   QString dateText;
   const bool hasDate = ctx.takeOption(QStringLiteral("--date"), dateText);
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args.at(1), id)) return CliUsage(line);
+  if (ctx.args.size() != 2 || !ParseCliId(ctx.args.at(1), id)) return CliUsage(line);
   TDateRec date;
   if (hasDate && (!QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd")).isValid() ||
                   !ParseDateText(dateText, date))) {
@@ -322,7 +273,7 @@ int runClose(CliContext& ctx) {
 
 int runDelete(CliContext& ctx) {
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args.at(1), id))
+  if (ctx.args.size() != 2 || !ParseCliId(ctx.args.at(1), id))
     return CliUsage(QStringLiteral("account delete DIR ID"));
   if (!CliOpenBooks(ctx.args.first())) return 1;
   TObj o;
@@ -345,8 +296,8 @@ int runMove(CliContext& ctx) {
   const bool hasGroup = ctx.takeOption(QStringLiteral("--group"), groupText);
   int32_t id = 0;
   int32_t groupId = 0;
-  if (!hasGroup || ctx.args.size() != 2 || !parseId(ctx.args.at(1), id) ||
-      !parseId(groupText, groupId, true))
+  if (!hasGroup || ctx.args.size() != 2 || !ParseCliId(ctx.args.at(1), id) ||
+      !ParseCliId(groupText, groupId, true))
     return CliUsage(line);
 
   if (!CliOpenBooks(ctx.args.first())) return 1;

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
+#include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -16,59 +17,6 @@
 #include "store/session.h"
 
 namespace {
-
-int bad(const QString& text) {
-  CliErr("vorbek-cli: " + text);
-  return 2;
-}
-
-bool parseDate(const QString& text, int32_t& ymd) {
-  TDateRec d;
-  if (!QDate::fromString(text, QStringLiteral("yyyy-MM-dd")).isValid() || !ParseDateText(text, d))
-    return false;
-  ymd = DateRecToYmd(d);
-  return true;
-}
-
-bool parseCode(const QString& text, QString& code) {
-  static const QRegularExpression re(QStringLiteral("^[A-Za-z]{3}$"));
-  if (!re.match(text).hasMatch()) return false;
-  code = text.toUpper();
-  return true;
-}
-
-struct KindWord {
-  const char* word;
-  int kind;
-};
-constexpr KindWord kKindWords[] = {
-    {"external", kKindExternal},         {"category", kKindCategory},
-    {"counterparty", kKindCounterparty}, {"pot", kKindPot},
-    {"extgroup", kKindExternalGroup},    {"cptygroup", kKindCounterpartyGroup},
-    {"intgroup", kKindInternalGroup},    {"diary", kKindDiary},
-};
-
-QString kindWord(int kind) {
-  for (const KindWord& k : kKindWords)
-    if (k.kind == kind) return QString::fromLatin1(k.word);
-  return QString::number(kind);
-}
-
-bool parseKind(const QString& text, int& kind) {
-  bool isNumber = false;
-  const int n = text.toInt(&isNumber);
-  if (isNumber) {
-    kind = n;
-    return IsValidAccountKind(n);
-  }
-  for (const KindWord& k : kKindWords) {
-    if (text.compare(QLatin1String(k.word), Qt::CaseInsensitive) == 0) {
-      kind = k.kind;
-      return true;
-    }
-  }
-  return false;
-}
 
 QString periodText() {
   return YmdToText(Session().periodFrom) + " to " + YmdToText(Session().periodTo);
@@ -84,10 +32,10 @@ int runRebalance(CliContext& ctx) {
   if (ctx.args.size() != 1 || hasFrom != hasTo) return CliUsage(line);
   int32_t from = 0, to = 0;
   if (hasFrom) {
-    if (!parseDate(fromText, from))
-      return bad("--from needs a date yyyy-mm-dd, not \"" + fromText + "\"");
-    if (!parseDate(toText, to)) return bad("--to needs a date yyyy-mm-dd, not \"" + toText + "\"");
-    if (from > to) return bad("--from must not be after --to");
+    if (!ParseCliDate(fromText, from))
+      return CliBad("--from needs a date yyyy-mm-dd, not \"" + fromText + "\"");
+    if (!ParseCliDate(toText, to)) return CliBad("--to needs a date yyyy-mm-dd, not \"" + toText + "\"");
+    if (from > to) return CliBad("--from must not be after --to");
   }
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
@@ -113,11 +61,10 @@ int runBalances(CliContext& ctx) {
   const bool hasCcy = ctx.takeOption(QStringLiteral("--ccy"), ccyText);
   if (ctx.args.size() != 1) return CliUsage(line);
   int kind = 0;
-  if (hasKind && !parseKind(kindText, kind))
-    return bad("unknown account kind \"" + kindText + "\"");
+  if (hasKind && !ParseCliKind(kindText, kind)) return CliBadKind(kindText);
   QString ccy;
-  if (hasCcy && !parseCode(ccyText, ccy))
-    return bad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
+  if (hasCcy && !ParseCliCurrency(ccyText, ccy))
+    return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   // As the balances view does: stale summaries are rebuilt before they are shown.
@@ -147,7 +94,7 @@ int runBalances(CliContext& ctx) {
   QList<QStringList> rows;
   while (q.next()) {
     QStringList r{q.value(0).toString(),           q.value(1).toString(),
-                  q.value(2).toString().trimmed(), kindWord(q.value(3).toInt()),
+                  q.value(2).toString().trimmed(), CliKindWord(q.value(3).toInt()),
                   q.value(4).toString().trimmed(), q.value(5).toString().trimmed()};
     for (int c = 6; c < 12; ++c) r << FormatAmount(q.value(c).toLongLong());
     rows << r;
@@ -175,8 +122,8 @@ int runStatement(CliContext& ctx) {
   const int32_t id = ctx.args.size() == 2 ? ctx.args[1].toInt(&isId) : 0;
   if (ctx.args.size() != 2 || !isId || id <= 0) return CliUsage(line);
   QString ccy;
-  if (hasCcy && !parseCode(ccyText, ccy))
-    return bad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
+  if (hasCcy && !ParseCliCurrency(ccyText, ccy))
+    return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   TObj a;

@@ -1,5 +1,6 @@
 // vorbek-cli reminders / diary add: the due reminders (or all of them) as the
 // reminders list shows them, and diary entries through the ledger's own rules.
+#include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -7,8 +8,6 @@
 #include "store/opening.h"
 
 namespace {
-
-QString dateText(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QString(); }
 
 int runReminders(CliContext& ctx) {
   const bool all = ctx.takeFlag(QStringLiteral("--all"));
@@ -24,8 +23,8 @@ int runReminders(CliContext& ctx) {
   for (const TRemdrRow& r : rows)
     table << QStringList{QString::number(r.id),
                          QString::number(r.txnId),
-                         dateText(r.rmDate),
-                         dateText(r.tgDate),
+                         CliDateText(r.rmDate),
+                         CliDateText(r.tgDate),
                          r.text,
                          r.narrative};
   CliTable(ctx, {"Id", "Txn", "Start", "Deadline", "Text", "Description"}, table);

@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 
 #include "cli/batch_prompter.h"
+#include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -19,25 +20,6 @@
 #include "store/session.h"
 
 namespace {
-
-int bad(const QString& text) {
-  CliErr("vorbek-cli: " + text);
-  return 2;
-}
-
-bool parseId(const QString& text, int32_t& id) {
-  bool ok = false;
-  id = text.toInt(&ok);
-  return ok && id > 0;
-}
-
-bool parseCount(const QString& text, int32_t& n) {
-  bool ok = false;
-  n = text.toInt(&ok);
-  return ok && n >= 0;
-}
-
-QString dateText(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QString(); }
 
 int runAdd(CliContext& ctx) {
   const QString line = QStringLiteral(
@@ -65,31 +47,31 @@ int runAdd(CliContext& ctx) {
     return CliUsage(line);
 
   const QString type = typeText.toUpper();
-  if (!QStringList{"P", "R", "C"}.contains(type)) return bad("--type must be one of P, R, C");
+  if (!QStringList{"P", "R", "C"}.contains(type)) return CliBad("--type must be one of P, R, C");
   const QChar code = type.at(0);
   const QString freq = freqText.toUpper();
   if (!QStringList{"D", "W", "M", "Y"}.contains(freq))
-    return bad("--freq must be one of D, W, M, Y");
+    return CliBad("--freq must be one of D, W, M, Y");
   int64_t amount = 0;
   if (!ParseAmount(amountText, amount))
-    return bad("--amount needs an amount, not \"" + amountText + "\"");
-  if (amount < 0) return bad("Amount must be >= 0");
+    return CliBad("--amount needs an amount, not \"" + amountText + "\"");
+  if (amount < 0) return CliBad("Amount must be >= 0");
   int32_t from = 0, to = 0, cpty = 0, inc = 0, count = 0, remind = 0;
-  if (!parseId(fromText, from)) return bad("--from needs an account id");
-  if (!parseId(toText, to)) return bad("--to needs an account id");
-  if (hasCpty && !parseId(cptyText, cpty)) return bad("--cpty needs an account id");
-  if (code != QChar('C') && !hasCpty) return bad("a payment or receipt needs --cpty");
-  if (!parseCount(incText, inc) || inc > 100) return bad("--inc needs a number from 0 to 100");
-  if (!parseCount(countText, count)) return bad("--count needs a number");
-  if (!parseCount(remindText, remind)) return bad("--remind needs a number of days");
+  if (!ParseCliId(fromText, from)) return CliBad("--from needs an account id");
+  if (!ParseCliId(toText, to)) return CliBad("--to needs an account id");
+  if (hasCpty && !ParseCliId(cptyText, cpty)) return CliBad("--cpty needs an account id");
+  if (code != QChar('C') && !hasCpty) return CliBad("a payment or receipt needs --cpty");
+  if (!ParseCliCount(incText, inc) || inc > 100) return CliBad("--inc needs a number from 0 to 100");
+  if (!ParseCliCount(countText, count)) return CliBad("--count needs a number");
+  if (!ParseCliCount(remindText, remind)) return CliBad("--remind needs a number of days");
   TDateRec start, end;
   if (!ParseDateText(startText, start))
-    return bad("--start needs yyyy-mm-dd, not \"" + startText + "\"");
+    return CliBad("--start needs yyyy-mm-dd, not \"" + startText + "\"");
   if (hasEnd && !ParseDateText(endText, end))
-    return bad("--end needs yyyy-mm-dd, not \"" + endText + "\"");
+    return CliBad("--end needs yyyy-mm-dd, not \"" + endText + "\"");
   static const QRegularExpression ccyRe(QStringLiteral("^[A-Za-z]{3}$"));
   if (hasCcy && !ccyRe.match(ccyText).hasMatch())
-    return bad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
+    return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   if (FrozenRefusal(QStringLiteral("enter new transactions"))) return CliRefused();
@@ -159,8 +141,8 @@ int runList(CliContext& ctx) {
   while (q.next()) {
     const QString type = q.value("type").toString().trimmed();
     rows << QStringList{q.value("id").toString(),
-                        dateText(q.value("startdate").toInt()),
-                        dateText(q.value("enddate").toInt()),
+                        CliDateText(q.value("startdate").toInt()),
+                        CliDateText(q.value("enddate").toInt()),
                         q.value("rptinc").toString() + q.value("freq").toString().trimmed(),
                         type.isEmpty() ? QString() : TxnTypeShortName(type.at(0)),
                         FormatAmount(q.value("amt").toLongLong()),

@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 
 #include "cli/batch_prompter.h"
+#include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -20,26 +21,6 @@
 #include "store/session.h"
 
 namespace {
-
-int bad(const QString& text) {
-  CliErr("vorbek-cli: " + text);
-  return 2;
-}
-
-bool parseId(const QString& text, int32_t& id) {
-  bool ok = false;
-  id = text.toInt(&ok);
-  return ok && id > 0;
-}
-
-bool parseCode(const QString& text, QString& code) {
-  static const QRegularExpression re(QStringLiteral("^[A-Za-z]{3}$"));
-  if (!re.match(text).hasMatch()) return false;
-  code = text.toUpper();
-  return true;
-}
-
-QString dateText(int32_t ymd) { return ymd > 0 ? YmdToText(ymd) : QString(); }
 
 // The row and its postings, as the details screen would show them.
 void printTxn(int32_t id) {
@@ -74,7 +55,7 @@ void printTxn(int32_t id) {
   while (q.next()) {
     lines << QStringLiteral("  %1 %2 %3 %4 %5 value %6 contra %7")
                  .arg(q.value(0).toString(), q.value(1).toString().trimmed(),
-                      dateText(q.value(2).toInt()), FormatAmount(q.value(3).toLongLong()),
+                      CliDateText(q.value(2).toInt()), FormatAmount(q.value(3).toLongLong()),
                       q.value(4).toString().trimmed(), FormatAmount(q.value(5).toLongLong()),
                       q.value(6).toString());
   }
@@ -113,29 +94,29 @@ int runAdd(CliContext& ctx) {
 
   const QString type = typeText.toUpper();
   static const QStringList kTypes{"P", "R", "C", "D", "Z"};
-  if (!kTypes.contains(type)) return bad("--type must be one of P, R, C, D, Z");
+  if (!kTypes.contains(type)) return CliBad("--type must be one of P, R, C, D, Z");
   const QChar code = type.at(0);
   TDateRec date, pdate;
-  if (!ParseDateText(dateArg, date)) return bad("--date needs yyyy-mm-dd, not \"" + dateArg + "\"");
+  if (!ParseDateText(dateArg, date)) return CliBad("--date needs yyyy-mm-dd, not \"" + dateArg + "\"");
   if (hasPdate && !ParseDateText(pdateArg, pdate))
-    return bad("--pdate needs yyyy-mm-dd, not \"" + pdateArg + "\"");
+    return CliBad("--pdate needs yyyy-mm-dd, not \"" + pdateArg + "\"");
   int64_t amount = 0;
   if (code != QChar('D') && !hasAmount) return CliUsage(line);
   if (hasAmount && !ParseAmount(amountText, amount))
-    return bad("--amount needs an amount, not \"" + amountText + "\"");
-  if (code != QChar('Z') && amount < 0) return bad("Amount must be >= 0");
+    return CliBad("--amount needs an amount, not \"" + amountText + "\"");
+  if (code != QChar('Z') && amount < 0) return CliBad("Amount must be >= 0");
   QString ccy;
-  if (hasCcy && !parseCode(ccyText, ccy))
-    return bad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
+  if (hasCcy && !ParseCliCurrency(ccyText, ccy))
+    return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
   int32_t ext = 0, cpty = 0, internal = 0, to = 0;
   if (code != QChar('D') && !hasExt) return CliUsage(line);
-  if (hasExt && !parseId(extText, ext)) return bad("--ext needs an account id");
-  if (hasCpty && !parseId(cptyText, cpty)) return bad("--cpty needs an account id");
-  if (hasInt && !parseId(intText, internal)) return bad("--int needs an account id");
-  if (hasTo && !parseId(toText, to)) return bad("--to needs an account id");
+  if (hasExt && !ParseCliId(extText, ext)) return CliBad("--ext needs an account id");
+  if (hasCpty && !ParseCliId(cptyText, cpty)) return CliBad("--cpty needs an account id");
+  if (hasInt && !ParseCliId(intText, internal)) return CliBad("--int needs an account id");
+  if (hasTo && !ParseCliId(toText, to)) return CliBad("--to needs an account id");
   if ((code == QChar('P') || code == QChar('R')) && !hasCpty)
-    return bad("a payment or receipt needs --cpty");
-  if (code == QChar('C') && !hasTo) return bad("a transfer needs --to");
+    return CliBad("a payment or receipt needs --cpty");
+  if (code == QChar('C') && !hasTo) return CliBad("a transfer needs --to");
 
   if (!openBooks(ctx.args.first())) return 1;
   if (FrozenRefusal(QStringLiteral("enter new transactions"))) return CliRefused();
@@ -196,7 +177,7 @@ int runAdd(CliContext& ctx) {
 
 int runShow(CliContext& ctx) {
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return CliUsage("txn show DIR ID");
+  if (ctx.args.size() != 2 || !ParseCliId(ctx.args[1], id)) return CliUsage("txn show DIR ID");
   if (!openBooks(ctx.args.first())) return 1;
   const bool found = LocateTxn(id);
   if (found)
@@ -209,7 +190,7 @@ int runShow(CliContext& ctx) {
 
 int runChange(CliContext& ctx, const QString& verb) {
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !parseId(ctx.args[1], id)) return CliUsage("txn " + verb + " DIR ID");
+  if (ctx.args.size() != 2 || !ParseCliId(ctx.args[1], id)) return CliUsage("txn " + verb + " DIR ID");
   if (!openBooks(ctx.args.first())) return 1;
   bool ok = false;
   if (verb == "delete")
@@ -231,7 +212,7 @@ int runCcyAdd(CliContext& ctx) {
   ctx.takeOption(QStringLiteral("--name"), name);
   QString code;
   if (ctx.args.size() != 2) return CliUsage("ccy add DIR CODE [--name NAME]");
-  if (!parseCode(ctx.args[1], code)) return bad("CODE must be three letters");
+  if (!ParseCliCurrency(ctx.args[1], code)) return CliBad("CODE must be three letters");
   if (!openBooks(ctx.args.first())) return 1;
   if (LocateCurrency(code)) {
     CliErr("vorbek-cli: currency " + code + " exists already");
@@ -259,9 +240,9 @@ int runCcyList(CliContext& ctx) {
 int runRateSet(CliContext& ctx) {
   if (ctx.args.size() != 4) return CliUsage("rate set DIR CCY yyyy-mm-dd RATE");
   QString code;
-  if (!parseCode(ctx.args[1], code)) return bad("CCY must be three letters");
+  if (!ParseCliCurrency(ctx.args[1], code)) return CliBad("CCY must be three letters");
   TDateRec date;
-  if (!ParseDateText(ctx.args[2], date)) return bad("the date must be yyyy-mm-dd");
+  if (!ParseDateText(ctx.args[2], date)) return CliBad("the date must be yyyy-mm-dd");
   if (!openBooks(ctx.args.first())) return 1;
   if (!LocateCurrency(code)) {
     CliErr("vorbek-cli: currency " + code + " is not in the currency table");
@@ -284,8 +265,8 @@ int runRateSet(CliContext& ctx) {
 int runRateList(CliContext& ctx) {
   if (ctx.args.size() != 1 && ctx.args.size() != 2) return CliUsage("rate list DIR [CCY]");
   QString code;
-  if (ctx.args.size() == 2 && !parseCode(ctx.args[1], code))
-    return bad("CCY must be three letters");
+  if (ctx.args.size() == 2 && !ParseCliCurrency(ctx.args[1], code))
+    return CliBad("CCY must be three letters");
   if (!openBooks(ctx.args.first())) return 1;
   QString sql = QStringLiteral("select r.ccycode, r.rdate, r.rate from rate r");
   QVariantList binds;
@@ -297,7 +278,7 @@ int runRateList(CliContext& ctx) {
   QSqlQuery q = RunQuery(sql, binds);
   QList<QStringList> rows;
   while (q.next())
-    rows << QStringList{q.value(0).toString().trimmed(), dateText(q.value(1).toInt()),
+    rows << QStringList{q.value(0).toString().trimmed(), CliDateText(q.value(1).toInt()),
                         FormatRate(q.value(2).toDouble())};
   q.finish();
   CliTable(ctx, {"Ccy", "Date", "Rate"}, rows);
