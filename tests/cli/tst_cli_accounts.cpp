@@ -37,12 +37,6 @@ class TstCliAccounts : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  Run ok(const QStringList& args) {
-    const Run r = cli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
-
  private Q_SLOTS:
   void initTestCase() {
     if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
@@ -56,15 +50,15 @@ class TstCliAccounts : public QObject {
 
   void addListMoveRebuild() {
     QCOMPARE(
-        ok({"account", "add", folder_, "--kind", "intgroup", "--name", "Household"}).out.trimmed(),
+        RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Household"}).out.trimmed(),
         QString("Added internal group #2 \"Household\""));
-    ok({"account", "add", folder_, "--kind", "10", "--name", "Bob's", "--group", "2"});
-    ok({"account", "add", folder_, "--kind", "category", "--name", "Power", "--group", "3"});
-    QCOMPARE(ok({"account", "add", folder_, "--kind", "external", "--name", "Current", "--ccy",
+    RunCliOk({"account", "add", folder_, "--kind", "10", "--name", "Bob's", "--group", "2"});
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Power", "--group", "3"});
+    QCOMPARE(RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current", "--ccy",
                  "gbp", "--opening", "1,234.50"})
                  .out.trimmed(),
              QString("Added external account #5 \"Current\""));
-    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});
 
     // The settings now ask for a path rebuild and a rebalance; the first
     // external account and counterparty became the defaults.
@@ -76,22 +70,22 @@ class TstCliAccounts : public QObject {
 
     QCOMPARE(rowOf(folder_, "4"), (QStringList{"4", "category", "Power", "3", "Household : Bob's :",
                                                "GBP", "9999-99-99", "9999-99-99"}));
-    const Run text = ok({"account", "list", folder_, "--kind", "external"});
+    const Run text = RunCliOk({"account", "list", folder_, "--kind", "external"});
     QVERIFY(text.out.startsWith("Id  Kind"));
     QCOMPARE(text.out.count('\n'), 2);  // the header and Current
 
     // Bob's moves to the top: its member's stored path is only right after the rebuild.
-    QCOMPARE(ok({"account", "move", folder_, "3", "--group", "0"}).out.trimmed(),
+    QCOMPARE(RunCliOk({"account", "move", folder_, "3", "--group", "0"}).out.trimmed(),
              QString("Moved internal group #3 \"Bob's\" to the top level"));
     QCOMPARE(rowOf(folder_, "4").value(4), QString("Household : Bob's :"));
-    const Run rebuilt = ok({"hierarchy", "rebuild", folder_});
+    const Run rebuilt = RunCliOk({"hierarchy", "rebuild", folder_});
     QCOMPARE(rebuilt.out.trimmed(),
              QString("Paths rebuilt: 1 accounts in groups, 1 account-in-group rows"));
     QVERIFY(rebuilt.err.contains("Paths rebuilt OK"));
     QCOMPARE(rowOf(folder_, "4").value(4), QString("Bob's :"));
     QCOMPARE(IniFile(folder_ + "ZADEZEVU.INI").readInteger("main", "ResetPaths", 1), 0);
 
-    ok({"account", "move", folder_, "3", "--group", "2"});
+    RunCliOk({"account", "move", folder_, "3", "--group", "2"});
     QCOMPARE(rowOf(folder_, "4").value(4), QString("Bob's :"));  // until the next rebuild
     QCOMPARE(rowOf(folder_, "3").value(4), QString("Household :"));
   }
@@ -152,19 +146,19 @@ class TstCliAccounts : public QObject {
   }
 
   void closeAndDelete() {
-    ok({"account", "add", folder_, "--kind", "extgroup", "--name", "Banks"});
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Current", "--group", "2"});
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Savings", "--group", "2"});
+    RunCliOk({"account", "add", folder_, "--kind", "extgroup", "--name", "Banks"});
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current", "--group", "2"});
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Savings", "--group", "2"});
 
     // A group with an open member cannot close.
     const Run refused = cli({"account", "close", folder_, "2"});
     QCOMPARE(refused.code, 1);
     QVERIFY(refused.err.contains("Group contains open subgroup/account \"Current\"- cannot close"));
 
-    QCOMPARE(ok({"account", "close", folder_, "3", "--date", "2024-03-31"}).out.trimmed(),
+    QCOMPARE(RunCliOk({"account", "close", folder_, "3", "--date", "2024-03-31"}).out.trimmed(),
              QString("Closed external account #3 \"Current\" on 2024-03-31"));
-    ok({"account", "close", folder_, "4", "--date", "2024-04-30"});
-    const Run group = ok({"account", "close", folder_, "2"});  // the latest member date
+    RunCliOk({"account", "close", folder_, "4", "--date", "2024-04-30"});
+    const Run group = RunCliOk({"account", "close", folder_, "2"});  // the latest member date
     QVERIFY(group.err.contains("OK to use latest account close date in group 2024-04-30 ?"));
     QCOMPARE(rowOf(folder_, "2").value(7), QString("2024-04-30"));
 

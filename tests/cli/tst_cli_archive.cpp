@@ -17,12 +17,6 @@ class TstCliArchive : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  CliRun ok(const QStringList& args) {
-    const CliRun r = RunCli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
-
  private Q_SLOTS:
   void initTestCase() {
     if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
@@ -31,14 +25,14 @@ class TstCliArchive : public QObject {
     books_ = std::make_unique<TestBooks>(TestBooks::Closed);  // GBP books, default pot #1
     QVERIFY2(books_->ok(), qPrintable(books_->error()));
     folder_ = books_->folder();
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Current"});   // #2
-    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
-    ok({"account", "add", folder_, "--kind", "category", "--name", "Food"});      // #4
-    ok({"txn", "add", folder_, "--type", "P", "--date", "2023-06-01", "--amount", "10.00", "--ext",
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current"});   // #2
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food"});      // #4
+    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2023-06-01", "--amount", "10.00", "--ext",
         "2", "--cpty", "3", "--int", "4"});  // #1
-    ok({"txn", "add", folder_, "--type", "P", "--date", "2024-02-01", "--amount", "5.00", "--ext",
+    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2024-02-01", "--amount", "5.00", "--ext",
         "2", "--cpty", "3", "--int", "4"});  // #2
-    ok({"rebalance", folder_});
+    RunCliOk({"rebalance", folder_});
   }
   void cleanup() { books_.reset(); }
 
@@ -53,15 +47,15 @@ class TstCliArchive : public QObject {
     QVERIFY2(unanswered.err.contains("Archive - Have you run Database Healthcheck ?"),
              qPrintable(unanswered.err));
     QVERIFY(!QFileInfo::exists(home.path() + "/ARCHIVE/2023-12-31"));
-    ok({"txn", "show", folder_, "1"});
+    RunCliOk({"txn", "show", folder_, "1"});
 
     const QString copyFolder = home.path() + "/ARCHIVE/2023-12-31/DATA/";
-    const CliRun done = ok(QStringList{"--yes"} + archive);
+    const CliRun done = RunCliOk(QStringList{"--yes"} + archive);
     QCOMPARE(done.out.trimmed(), "Archived to " + home.path() + "/ARCHIVE/2023-12-31/");
     QVERIFY2(done.err.contains("Archive complete - run now Database Repair to check / tidy-up"),
              qPrintable(done.err));
     QCOMPARE(RunCli({"txn", "show", folder_, "1"}).code, 1);  // purged
-    ok({"txn", "show", folder_, "2"});
+    RunCliOk({"txn", "show", folder_, "2"});
     IniFile ini(home.path() + "/VORBEK2.INI");
     bool listed = false;
     for (int i = 0; i < 10; ++i)
@@ -70,7 +64,7 @@ class TstCliArchive : public QObject {
     QVERIFY(listed);
 
     // The copy keeps the transaction, announces itself and refuses changes.
-    const CliRun shown = ok({"txn", "show", copyFolder, "1"});
+    const CliRun shown = RunCliOk({"txn", "show", copyFolder, "1"});
     QVERIFY(shown.out.contains("Txn #1 Payment/Purchase"));
     QVERIFY2(shown.err.contains("This database is an archive, you must not make changes to it"),
              qPrintable(shown.err));

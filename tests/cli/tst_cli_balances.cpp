@@ -16,14 +16,9 @@ class TstCliBalances : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  CliRun ok(const QStringList& args) {
-    const CliRun r = RunCli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
   void pay(const QString& type, const QString& date, const QString& amount,
            const QStringList& more = {}) {
-    ok(QStringList{"txn", "add", folder_, "--type", type, "--date", date, "--amount", amount,
+    RunCliOk(QStringList{"txn", "add", folder_, "--type", type, "--date", date, "--amount", amount,
                    "--ext", "2", "--cpty", "3", "--int", "5"} +
        more);
   }
@@ -31,11 +26,11 @@ class TstCliBalances : public QObject {
   // Current #2 and Food #5 (in the group Spending #4) open at 100.00; payments
   // to Shop #3 before and in 2024, two of them on one date, and a receipt.
   void addBooks() {
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Current", "--opening",
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current", "--opening",
         "100.00"});                                                                         // #2
-    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});            // #3
-    ok({"account", "add", folder_, "--kind", "intgroup", "--name", "Spending"});            // #4
-    ok({"account", "add", folder_, "--kind", "category", "--name", "Food", "--group", "4",  // #5
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});            // #3
+    RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Spending"});            // #4
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food", "--group", "4",  // #5
         "--opening", "100.00"});
     pay("P", "2023-11-15", "40.00");
     pay("P", "2024-03-10", "25.00");
@@ -56,9 +51,9 @@ class TstCliBalances : public QObject {
 
   void rebalanceAndBalances() {
     addBooks();
-    QCOMPARE(ok({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"}).out,
+    QCOMPARE(RunCliOk({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"}).out,
              QString("Rebalanced 2024-01-01 to 2024-12-31: 5 summary rows\n"));
-    const CliRun all = ok({"--csv", "balances", folder_});
+    const CliRun all = RunCliOk({"--csv", "balances", folder_});
     // The wash puts Food's opening balance and earlier payment into the default pot.
     QCOMPARE(all.out, QString("Id,Name,Path,Kind,Ccy,A/V,B/fd,Pre-period,Payments,Receipts,"
                               "Transfers,C/fd\n"
@@ -68,17 +63,17 @@ class TstCliBalances : public QObject {
                               "3,Shop,,counterparty,GBP,A,0.00,0.00,30.00,-10.00,0.00,20.00\n"
                               "1,Default pot,,pot,GBP,A,100.00,-40.00,0.00,0.00,0.00,60.00\n"
                               "4,Spending,,intgroup,GBP,A,0.00,0.00,-30.00,10.00,0.00,-20.00\n"));
-    QCOMPARE(ok({"--csv", "balances", folder_, "--kind", "category", "--ccy", "gbp"}).out,
+    QCOMPARE(RunCliOk({"--csv", "balances", folder_, "--kind", "category", "--ccy", "gbp"}).out,
              QString("Id,Name,Path,Kind,Ccy,A/V,B/fd,Pre-period,Payments,Receipts,Transfers,"
                      "C/fd\n5,Food,Spending :,category,GBP,A,0.00,0.00,-30.00,10.00,0.00,"
                      "-20.00\n"));
-    const QString text = ok({"balances", folder_, "--kind", "pot"}).out;
+    const QString text = RunCliOk({"balances", folder_, "--kind", "pot"}).out;
     QVERIFY2(text.startsWith("Period 2024-01-01 to 2024-12-31\nId  Name"), qPrintable(text));
     QVERIFY(text.contains("60.00\n"));
 
     // A new payment makes the summaries stale: balances rebuilds them first.
     pay("P", "2024-05-01", "1,000.00");
-    const QString stale = ok({"--csv", "balances", folder_, "--kind", "external"}).out;
+    const QString stale = RunCliOk({"--csv", "balances", folder_, "--kind", "external"}).out;
     QVERIFY2(stale.endsWith("2,Current,,external,GBP,A,100.00,-40.00,\"-1,030.00\",10.00,0.00,"
                             "-960.00\n"),
              qPrintable(stale));
@@ -86,7 +81,7 @@ class TstCliBalances : public QObject {
 
   void statement() {
     addBooks();
-    const QString out = ok({"--csv", "statement", folder_, "2"}).out;
+    const QString out = RunCliOk({"--csv", "statement", folder_, "2"}).out;
     QCOMPARE(out, QString("Date,Txn,Type,Amount,Balance,FirstOfDate,BalanceShown\n"
                           "2023-11-15,1,P,-40.00,60.00,1,1\n"
                           "2024-03-10,2,P,-25.00,35.00,1,0\n"
@@ -94,8 +89,8 @@ class TstCliBalances : public QObject {
                           "2024-04-01,4,R,10.00,40.00,1,1\n"));
     // The category's balance under the wash moves only from the period start,
     // which the settings hold (From is the first of this year).
-    ok({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"});
-    QVERIFY(ok({"--csv", "statement", folder_, "5"})
+    RunCliOk({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"});
+    QVERIFY(RunCliOk({"--csv", "statement", folder_, "5"})
                 .out.endsWith("2023-11-15,1,P,-40.00,100.00,1,1\n"
                               "2024-03-10,2,P,-25.00,75.00,1,0\n"
                               "2024-03-10,3,P,-5.00,70.00,0,1\n"
@@ -137,7 +132,7 @@ class TstCliBalances : public QObject {
     if (code == 1) addBooks();  // the usage lines come before the books are opened
     // A payment posted on the last day of March, entered on the 30th.
     if (code == 1) pay("P", "2024-03-30", "1.00", {"--pdate", "2024-04-02"});
-    if (code == 1) ok({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"});
+    if (code == 1) RunCliOk({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"});
     args.replaceInStrings(QRegularExpression("^@$"), folder_);
     const CliRun r = RunCli(args);
     QCOMPARE(r.code, code);

@@ -14,12 +14,6 @@ class TstCliMonthly : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  CliRun ok(const QStringList& args) {
-    const CliRun r = RunCli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
-
  private Q_SLOTS:
   void initTestCase() {
     if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
@@ -32,18 +26,18 @@ class TstCliMonthly : public QObject {
   void cleanup() { books_.reset(); }
 
   void rebuildAndList() {
-    ok({"account", "add", folder_, "--kind", "intgroup", "--name", "Living"});                 // #2
-    ok({"account", "add", folder_, "--kind", "intgroup", "--name", "Table", "--group", "2"});  // #3
-    ok({"account", "add", folder_, "--kind", "category", "--name", "Food", "--group", "3"});   // #4
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Current"});                // #5
-    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});               // #6
-    ok({"hierarchy", "rebuild", folder_});
-    ok({"txn", "add", folder_, "--type", "P", "--date", "2024-01-15", "--amount", "50.00", "--ext",
+    RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Living"});                 // #2
+    RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Table", "--group", "2"});  // #3
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food", "--group", "3"});   // #4
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current"});                // #5
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});               // #6
+    RunCliOk({"hierarchy", "rebuild", folder_});
+    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2024-01-15", "--amount", "50.00", "--ext",
         "5", "--cpty", "6", "--int", "4"});
-    ok({"txn", "add", folder_, "--type", "R", "--date", "2024-03-10", "--amount", "20.00", "--ext",
+    RunCliOk({"txn", "add", folder_, "--type", "R", "--date", "2024-03-10", "--amount", "20.00", "--ext",
         "5", "--cpty", "6", "--int", "4"});
 
-    const QStringList lines = ok({"--csv", "monthly", folder_}).out.split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = RunCliOk({"--csv", "monthly", folder_}).out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.first(), QString("Id,Name,Kind,Month,Total"));
     QStringList food{"M,202401,-50.00", "M,202403,20.00", "Y,202401,-50.00", "Y,202402,-50.00"};
     for (int m = 202403; m <= 202412; ++m) food << "Y," + QString::number(m) + ",-30.00";
@@ -55,7 +49,7 @@ class TstCliMonthly : public QObject {
     QCOMPARE(lines, expected);
 
     // The plain table has the same rows, aligned.
-    const QStringList plain = ok({"monthly", folder_}).out.split('\n', Qt::SkipEmptyParts);
+    const QStringList plain = RunCliOk({"monthly", folder_}).out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(plain.size(), expected.size());
     QVERIFY2(plain.at(1).simplified() == "2 Living M 202401 -50.00", qPrintable(plain.at(1)));
   }

@@ -31,12 +31,6 @@ class TstCliReminders : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  CliRun ok(const QStringList& args) {
-    const CliRun r = RunCli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
-
   int diaryRows() {
     if (!books_->open()) return -1;
     const int n = CountRows("txn", "\"type\" = 'D'");
@@ -83,17 +77,17 @@ class TstCliReminders : public QObject {
         "3,0,2000-01-01,2000-01-10,\"Renew passport, photo\",\n"
         "2," +
         QString::number(rent.id) + ",2001-01-01,2001-01-08,,Rent\n";
-    QCOMPARE(ok({"--csv", "reminders", folder_}).out, header + due);
-    QCOMPARE(ok({"--csv", "reminders", folder_, "--all"}).out,
+    QCOMPARE(RunCliOk({"--csv", "reminders", folder_}).out, header + due);
+    QCOMPARE(RunCliOk({"--csv", "reminders", folder_, "--all"}).out,
              header + due + "1,0,2099-01-01,2099-01-10,Far off,\n");
-    const QString plain = ok({"reminders", folder_}).out;
+    const QString plain = RunCliOk({"reminders", folder_}).out;
     QVERIFY2(plain.startsWith("Id") && plain.contains("Renew passport, photo") &&
                  !plain.contains("Far off"),
              qPrintable(plain));
   }
 
   void diaryAdd() {
-    const CliRun r = ok(
+    const CliRun r = RunCliOk(
         {"diary", "add", folder_, "--date", "2024-04-10", "--desc", "O'Brien's boiler; serviced"});
     QCOMPARE(r.out, QString("Added txn #1\n"));
     QVERIFY(books_->open());

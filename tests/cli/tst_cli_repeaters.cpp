@@ -13,11 +13,6 @@ class TstCliRepeaters : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  CliRun ok(const QStringList& args) {
-    const CliRun r = RunCli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
   void setting(const QString& key, int value) {
     IniFile ini(folder_ + "ZADEZEVU.INI");
     ini.writeInteger("main", key, value);
@@ -32,23 +27,23 @@ class TstCliRepeaters : public QObject {
     books_ = std::make_unique<TestBooks>(TestBooks::Closed);  // GBP books, default pot #1
     QVERIFY2(books_->ok(), qPrintable(books_->error()));
     folder_ = books_->folder();
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Current"});       // #2
-    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});  // #3
-    ok({"account", "add", folder_, "--kind", "category", "--name", "Housing"});       // #4
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Savings"});       // #5
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current"});       // #2
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});  // #3
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Housing"});       // #4
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Savings"});       // #5
     setting("BalFrom", 20240101);
     setting("BalAt", 20240315);
   }
   void cleanup() { books_.reset(); }
 
   void addAndList() {
-    QCOMPARE(ok({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
+    QCOMPARE(RunCliOk({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
                  "--from",     "2",      "--to",  "4",        "--cpty", "3",        "--start",
                  "2024-01-31", "--freq", "M",     "--remind", "3",      "--desc",   "Rent; 'flat'",
                  "--ref",      "R1"})
                  .out,
              QString("Added repeater #1\nGenerated 3 instance(s)\n"));
-    const QString shown = ok({"txn", "show", folder_, "2"}).out;
+    const QString shown = RunCliOk({"txn", "show", folder_, "2"}).out;
     QVERIFY2(shown.contains("Date 2024-03-02\n"), qPrintable(shown));
     QVERIFY(shown.contains("Instance 2 of repeater 1\n"));
     QVERIFY(shown.contains("Description Rent; 'flat'\n"));
@@ -56,11 +51,11 @@ class TstCliRepeaters : public QObject {
     QVERIFY(shown.contains("  4 Housing 2024-03-02 -1,250.00 GBP"));
 
     // A transfer every two weeks, once only: made inactive by the same run.
-    QCOMPARE(ok({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2", "--to",
+    QCOMPARE(RunCliOk({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2", "--to",
                  "5", "--start", "2024-03-01", "--freq", "w", "--inc", "2", "--count", "1"})
                  .out,
              QString("Added repeater #2\nGenerated 1 instance(s)\n"));
-    QCOMPARE(ok({"txn", "show", folder_, "4"}).out.count("Instance 1 of repeater 2"), 1);
+    QCOMPARE(RunCliOk({"txn", "show", folder_, "4"}).out.count("Instance 1 of repeater 2"), 1);
 
     const QString header =
         "Id,Start,End,Freq,Txn type,Amount,GenTo,Description,Active?,"
@@ -68,10 +63,10 @@ class TstCliRepeaters : public QObject {
     const QString rent =
         "1,2024-01-31,,1M,Payt/Purch,\"1,250.00\",3,Rent; "
         "'flat',ACTIVE,Current,Landlord,,Housing\n";
-    QCOMPARE(ok({"--csv", "repeater", "list", folder_}).out, header + rent);
-    QCOMPARE(ok({"--csv", "repeater", "list", folder_, "--all"}).out,
+    QCOMPARE(RunCliOk({"--csv", "repeater", "list", folder_}).out, header + rent);
+    QCOMPARE(RunCliOk({"--csv", "repeater", "list", folder_, "--all"}).out,
              header + rent + "2,2024-03-01,,2W,Tfr,10.00,1,,,Current,Savings,,\n");
-    const QString text = ok({"repeater", "list", folder_}).out;
+    const QString text = RunCliOk({"repeater", "list", folder_}).out;
     QVERIFY2(text.startsWith("Id  Start       End  Freq  Txn type    Amount    GenTo"),
              qPrintable(text));
   }
@@ -103,7 +98,7 @@ class TstCliRepeaters : public QObject {
     const CliRun r = RunCli(QStringList{"repeater", "add", folder_} + extra);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
-    QCOMPARE(ok({"--csv", "repeater", "list", folder_, "--all"}).out.count('\n'), 1);
+    QCOMPARE(RunCliOk({"--csv", "repeater", "list", folder_, "--all"}).out.count('\n'), 1);
     QCOMPARE(RunCli({"txn", "show", folder_, "1"}).code, 1);
   }
 };

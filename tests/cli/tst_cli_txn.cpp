@@ -22,12 +22,6 @@ class TstCliTxn : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
-  Run ok(const QStringList& args) {
-    const Run r = cli(args);
-    [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + "\n" + r.err)); }();
-    return r;
-  }
-
  private Q_SLOTS:
   void initTestCase() {
     if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
@@ -36,25 +30,25 @@ class TstCliTxn : public QObject {
     books_ = std::make_unique<TestBooks>(TestBooks::Closed);  // GBP books, default pot #1
     QVERIFY2(books_->ok(), qPrintable(books_->error()));
     folder_ = books_->folder();
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Current"});   // #2
-    ok({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
-    ok({"account", "add", folder_, "--kind", "category", "--name", "Food"});      // #4
-    QCOMPARE(ok({"ccy", "add", folder_, "eur", "--name", "Euro"}).out.trimmed(),
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current"});   // #2
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food"});      // #4
+    QCOMPARE(RunCliOk({"ccy", "add", folder_, "eur", "--name", "Euro"}).out.trimmed(),
              QString("Added currency EUR"));
-    ok({"account", "add", folder_, "--kind", "external", "--name", "Euro acc", "--ccy",
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Euro acc", "--ccy",
         "EUR"});  // #5
   }
   void cleanup() { books_.reset(); }
 
   void enterShowCancelDelete() {
-    QCOMPARE(ok({"rate", "set", folder_, "EUR", "2024-05-10", "1.25"}).out.trimmed(),
+    QCOMPARE(RunCliOk({"rate", "set", folder_, "EUR", "2024-05-10", "1.25"}).out.trimmed(),
              QString("Rate EUR 2024-05-10 1.25000"));
-    QCOMPARE(ok({"txn", "add", folder_, "--type", "P", "--date", "2024-05-10", "--amount", "10.00",
+    QCOMPARE(RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2024-05-10", "--amount", "10.00",
                  "--ext", "5", "--cpty", "3", "--int", "4", "--ref", "O'Brien; --", "--desc",
                  "say \"hi\"; drop table txn"})
                  .out.trimmed(),
              QString("Added txn #1"));
-    const QString shown = ok({"txn", "show", folder_, "1"}).out;
+    const QString shown = RunCliOk({"txn", "show", folder_, "1"}).out;
     QVERIFY2(shown.contains("Txn #1 Payment/Purchase\n"), qPrintable(shown));
     QVERIFY(shown.contains("Amount 10.00 EUR  value 8.00  rate 1.25000\n"));
     QVERIFY(shown.contains("Reference O'Brien; --\n"));
@@ -63,32 +57,32 @@ class TstCliTxn : public QObject {
     QVERIFY(shown.contains("  3 Shop 2024-05-10 10.00 EUR value 8.00 contra 5\n"));
     QVERIFY(shown.contains("  4 Food 2024-05-10 -8.00 GBP value -8.00 contra 3\n"));
 
-    QCOMPARE(ok({"txn", "cancel", folder_, "1"}).out.trimmed(), QString("Cancelled txn #1"));
-    const QString cancelled = ok({"txn", "show", folder_, "1"}).out;
+    QCOMPARE(RunCliOk({"txn", "cancel", folder_, "1"}).out.trimmed(), QString("Cancelled txn #1"));
+    const QString cancelled = RunCliOk({"txn", "show", folder_, "1"}).out;
     QVERIFY(cancelled.contains("Txn #1 Payment/Purchase (cancelled)"));
     QVERIFY(cancelled.contains("  4 Food 2024-05-10 0.00 GBP value 0.00 contra 3\n"));
-    ok({"txn", "uncancel", folder_, "1"});
-    QVERIFY(ok({"txn", "show", folder_, "1"}).out.contains("  4 Food 2024-05-10 -8.00 GBP"));
+    RunCliOk({"txn", "uncancel", folder_, "1"});
+    QVERIFY(RunCliOk({"txn", "show", folder_, "1"}).out.contains("  4 Food 2024-05-10 -8.00 GBP"));
 
     // Deleting asks; without an answer the command fails and keeps the transaction.
     QVERIFY(cli({"txn", "delete", folder_, "1"}).code != 0);
-    ok({"txn", "show", folder_, "1"});
-    QCOMPARE(ok({"--yes", "txn", "delete", folder_, "1"}).out.trimmed(), QString("Deleted txn #1"));
+    RunCliOk({"txn", "show", folder_, "1"});
+    QCOMPARE(RunCliOk({"--yes", "txn", "delete", folder_, "1"}).out.trimmed(), QString("Deleted txn #1"));
     const Run gone = cli({"txn", "show", folder_, "1"});
     QCOMPARE(gone.code, 1);
     QVERIFY(gone.err.contains("txn not found 1"));
   }
 
   void otherTypes() {
-    ok({"txn", "add", folder_, "--type", "R", "--date", "2024-05-01", "--amount", "50", "--ext",
+    RunCliOk({"txn", "add", folder_, "--type", "R", "--date", "2024-05-01", "--amount", "50", "--ext",
         "2", "--cpty", "3"});
-    ok({"txn", "add", folder_, "--type", "C", "--date", "2024-05-02", "--amount", "5", "--ext", "2",
+    RunCliOk({"txn", "add", folder_, "--type", "C", "--date", "2024-05-02", "--amount", "5", "--ext", "2",
         "--to", "5", "--ccy", "GBP"});
-    ok({"txn", "add", folder_, "--type", "Z", "--date", "2024-05-03", "--amount", "45.00", "--ext",
+    RunCliOk({"txn", "add", folder_, "--type", "Z", "--date", "2024-05-03", "--amount", "45.00", "--ext",
         "2"});
-    QVERIFY(ok({"txn", "show", folder_, "1"}).out.contains("  3 Shop 2024-05-01 -50.00 GBP"));
-    QVERIFY(ok({"txn", "show", folder_, "2"}).out.contains("  5 Euro acc 2024-05-02 5.00 GBP"));
-    QVERIFY(ok({"txn", "show", folder_, "3"}).out.contains("Txn #3 Reconciled Balance"));
+    QVERIFY(RunCliOk({"txn", "show", folder_, "1"}).out.contains("  3 Shop 2024-05-01 -50.00 GBP"));
+    QVERIFY(RunCliOk({"txn", "show", folder_, "2"}).out.contains("  5 Euro acc 2024-05-02 5.00 GBP"));
+    QVERIFY(RunCliOk({"txn", "show", folder_, "3"}).out.contains("Txn #3 Reconciled Balance"));
     // The reconciled balance guards the account: an earlier payment asks first.
     const Run r = cli({"--no", "txn", "add", folder_, "--type", "P", "--date", "2024-05-02",
                        "--amount", "1", "--ext", "2", "--cpty", "3"});
@@ -144,7 +138,7 @@ class TstCliTxn : public QObject {
     // Nothing was written.
     const Run show = cli({"txn", "show", folder_, "1"});
     QCOMPARE(show.code, 1);
-    QCOMPARE(ok({"--csv", "rate", "list", folder_}).out, QString("Ccy,Date,Rate\n"));
+    QCOMPARE(RunCliOk({"--csv", "rate", "list", folder_}).out, QString("Ccy,Date,Rate\n"));
   }
 
   void archiveCopyIsFrozen() {
@@ -162,11 +156,11 @@ class TstCliTxn : public QObject {
   }
 
   void currencyAndRateLists() {
-    ok({"rate", "set", folder_, "EUR", "2024-02-01", "1.5"});
-    ok({"rate", "set", folder_, "EUR", "2024-01-01", "1.25"});
-    QCOMPARE(ok({"--csv", "ccy", "list", folder_}).out,
+    RunCliOk({"rate", "set", folder_, "EUR", "2024-02-01", "1.5"});
+    RunCliOk({"rate", "set", folder_, "EUR", "2024-01-01", "1.25"});
+    QCOMPARE(RunCliOk({"--csv", "ccy", "list", folder_}).out,
              QString("Code,Name,Base\nEUR,Euro,\nGBP,,base\n"));
-    QCOMPARE(ok({"--csv", "rate", "list", folder_, "eur"}).out,
+    QCOMPARE(RunCliOk({"--csv", "rate", "list", folder_, "eur"}).out,
              QString("Ccy,Date,Rate\nEUR,2024-01-01,1.25000\nEUR,2024-02-01,1.50000\n"));
     const Run twice = cli({"rate", "set", folder_, "EUR", "2024-01-01", "2"});
     QCOMPARE(twice.code, 1);

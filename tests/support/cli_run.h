@@ -11,3 +11,7 @@ struct CliRun {
 };
 
 CliRun RunCli(const QStringList& args);
+
+// Runs it and fails the running test, showing the command and its stderr,
+// unless it exits with 0.
+CliRun RunCliOk(const QStringList& args);
