@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "common.h"
 #include "foundation/messages.h"
 #include "ledger/monthly.h"
 #include "store/db.h"
@@ -28,31 +29,6 @@
 #include "store/session.h"
 
 namespace {
-
-// Answers the first-time installation's base currency and keeps quiet.
-class BenchPrompter : public Prompter {
- public:
-  QStringList infos;
-  void showInfo(const QString& text, bool) override { infos << text; }
-  char askYesNoCancel(const QString&) override { return 'Y'; }
-  bool askText(const QString&, const QString&, QString& text, int, int) override {
-    text = QStringLiteral("GBP");
-    return true;
-  }
-  int askChoice(const QString&, const QString&, const QString&) override { return 1; }
-  bool pickDate(const QString&, TDateRec&) override { return false; }
-  bool pickFolder(QString&) override { return false; }
-  void flash(const QString&, FlashMode) override {}
-};
-
-// Processor time of this process (the embedded engine included): on a shared
-// machine it says more than the wall clock.
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 int fail(const QString& what) {
   std::fprintf(stderr, "bench_monthly: %s\n", qPrintable(what));
@@ -168,21 +144,21 @@ int main(int argc, char** argv) {
       ++steps;
       if (trace)
         std::printf("  %6lld ms %5.2f s  counter %d\n", static_cast<long long>(t.elapsed()),
-                    cpuSeconds() - cpuBefore, n);
+                    ProcessCpuSeconds() - cpuBefore, n);
     };
     progress.stage = [&](const QString& text, const QString&) {
       if (trace)
         std::printf("  %6lld ms %5.2f s  stage \"%s\"\n", static_cast<long long>(t.elapsed()),
-                    cpuSeconds() - cpuBefore, qPrintable(text));
+                    ProcessCpuSeconds() - cpuBefore, qPrintable(text));
     };
-    cpuBefore = cpuSeconds();
+    cpuBefore = ProcessCpuSeconds();
     t.start();
     const TMonthlyResult r = RebuildMonthlyTotals(progress);
     const qint64 rebuilt = t.elapsed();
     if (r != TMonthlyResult::Done) return fail("RebuildMonthlyTotals failed: " + LastDbError());
     if (!CommitIfActive()) return fail(QStringLiteral("commit failed"));
     const qint64 total = t.elapsed();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
     const QString wrong = checkResult();
     if (!wrong.isEmpty()) return fail(QString::fromLatin1(what) + ": " + wrong);
     std::printf(

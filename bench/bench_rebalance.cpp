@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "common.h"
 #include "foundation/messages.h"
 #include "ledger/rebalance.h"
 #include "store/db.h"
@@ -33,28 +34,6 @@
 #include "synthetic_books.h"
 
 namespace {
-
-// Keeps quiet; says yes; remembers what it was told.
-class BenchPrompter : public Prompter {
- public:
-  QStringList infos;
-  void showInfo(const QString& text, bool) override { infos << text; }
-  char askYesNoCancel(const QString& text) override {
-    infos << text;
-    return 'Y';
-  }
-  bool askText(const QString& prompt, const QString&, QString&, int, int) override {
-    infos << prompt;
-    return false;
-  }
-  int askChoice(const QString& text, const QString&, const QString&) override {
-    infos << text;
-    return 0;
-  }
-  bool pickDate(const QString&, TDateRec&) override { return false; }
-  bool pickFolder(QString&) override { return false; }
-  void flash(const QString&, FlashMode) override {}
-};
 
 int fail(const QString& what) {
   std::fprintf(stderr, "bench_rebalance: %s\n", qPrintable(what));

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "common.h"
 #include "foundation/messages.h"
 #include "ledger/hierarchy.h"
 #include "store/db.h"
@@ -29,22 +30,6 @@
 #include "store/session.h"
 
 namespace {
-
-// Answers the first-time installation's base currency and keeps quiet.
-class BenchPrompter : public Prompter {
- public:
-  QStringList infos;
-  void showInfo(const QString& text, bool) override { infos << text; }
-  char askYesNoCancel(const QString&) override { return 'Y'; }
-  bool askText(const QString&, const QString&, QString& text, int, int) override {
-    text = QStringLiteral("GBP");
-    return true;
-  }
-  int askChoice(const QString&, const QString&, const QString&) override { return 1; }
-  bool pickDate(const QString&, TDateRec&) override { return false; }
-  bool pickFolder(QString&) override { return false; }
-  void flash(const QString&, FlashMode) override {}
-};
 
 constexpr int kLevels = 5;
 constexpr int kFanOut = 4;

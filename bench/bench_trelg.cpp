@@ -21,6 +21,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common.h"
 #include "converter/conversion.h"
 #include "foundation/messages.h"
 #include "store/db.h"
@@ -31,18 +32,6 @@ extern "C" {
 }
 
 namespace {
-
-class BenchPrompter : public Prompter {
- public:
-  QStringList infos;
-  void showInfo(const QString& text, bool) override { infos << text; }
-  char askYesNoCancel(const QString&) override { return 'Y'; }
-  bool askText(const QString&, const QString&, QString&, int, int) override { return false; }
-  int askChoice(const QString&, const QString&, const QString&) override { return 0; }
-  bool pickDate(const QString&, TDateRec&) override { return false; }
-  bool pickFolder(QString&) override { return false; }
-  void flash(const QString&, FlashMode) override {}
-};
 
 int fail(const QString& what) {
   std::fprintf(stderr, "bench_trelg: %s\n", qPrintable(what));
@@ -149,15 +138,6 @@ bool writeTable(const QString& path, const std::vector<Field>& fields, int rows,
   const bool ok = out.open(QIODevice::WriteOnly) && out.write(memory.data(), size) == size;
   std::fclose(fp);
   return ok;
-}
-
-// Processor time of the whole process (the embedded engine runs in it), in seconds:
-// on a shared machine it says more than the wall clock.
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 QByteArray dateText(int day) {
@@ -308,12 +288,13 @@ int main(int argc, char** argv) {
   if (!CreateEmptyBooks(target, error)) return fail(error);
   if (!OpenTargetDatabase(target, error)) return fail(error);
   clock.restart();
-  const double cpuBefore = cpuSeconds();
+  const double cpuBefore = ProcessCpuSeconds();
   QString message;
   if (!ConvertBooks(source, target, {}, message)) return fail(message);
   const double seconds = clock.elapsed() / 1000.0;
   std::printf("converted in %.1f s, %.1f s of processor time (%.0f rows/s)\n", seconds,
-              cpuSeconds() - cpuBefore, (accounts + transactions + postings + 320) / seconds);
+              ProcessCpuSeconds() - cpuBefore,
+              (accounts + transactions + postings + 320) / seconds);
   std::fflush(stdout);
 
   qlonglong amounts = 0;  // each transaction: one posting down, two up

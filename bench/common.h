@@ -1,0 +1,34 @@
+#pragma once
+// What every benchmark needs around the engine: a prompter that keeps quiet
+// and says yes, and the process's processor time.
+#include <QStringList>
+
+#include "foundation/messages.h"
+
+// Remembers what it was told; yes to every question, "GBP" to the first-time
+// installation's base currency, the first option of a choice.
+class BenchPrompter : public Prompter {
+ public:
+  QStringList infos;
+  void showInfo(const QString& text, bool) override { infos << text; }
+  char askYesNoCancel(const QString& text) override {
+    infos << text;
+    return 'Y';
+  }
+  bool askText(const QString& prompt, const QString&, QString& text, int, int) override {
+    infos << prompt;
+    text = QStringLiteral("GBP");
+    return true;
+  }
+  int askChoice(const QString& text, const QString&, const QString&) override {
+    infos << text;
+    return 1;
+  }
+  bool pickDate(const QString&, TDateRec&) override { return false; }
+  bool pickFolder(QString&) override { return false; }
+  void flash(const QString&, FlashMode) override {}
+};
+
+// Processor time of this process, the embedded engine included: on a shared
+// machine it says more than the wall clock.
+double ProcessCpuSeconds();
