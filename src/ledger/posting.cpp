@@ -21,37 +21,6 @@ QString num(int64_t n) { return QString::number(n); }
 
 int64_t magnitude(int64_t x) { return x < 0 ? -x : x; }
 
-// One unit of work inside the shared database transaction: everything done
-// after begin() is undone by undo() without touching what the caller did
-// before, so a refused or failed write leaves no half of itself behind.
-class WriteUnit {
- public:
-  bool begin() {
-    static int counter = 0;
-    name_ = QStringLiteral("vbk_unit_") + num(++counter);
-    rebalance_ = RebalanceNeeded();
-    active_ = StartTxIfNone() && ExecSql("savepoint " + name_);
-    return active_;
-  }
-  bool done() {
-    if (!active_) return false;
-    active_ = false;
-    return ExecSql("release savepoint " + name_);
-  }
-  void undo() {
-    if (!active_) return;
-    active_ = false;
-    ExecSql("rollback to savepoint " + name_);
-    if (!rebalance_) SetRebalanceNeeded(false);
-  }
-  ~WriteUnit() { undo(); }
-
- private:
-  QString name_;
-  bool rebalance_ = false;
-  bool active_ = false;
-};
-
 // Ends a user command: commits, or drops the whole transaction on failure.
 bool finish(bool ok) {
   if (ok && CommitIfActive()) return true;
@@ -732,4 +701,25 @@ bool RefreshJournalFlags() {
     written = written && ExecSql(QStringLiteral("update txn set dpdate = ? where id = ?"),
                                  {f.second, f.first});
   return finish(written);
+}
+
+bool WriteUnit::begin() {
+  static int counter = 0;
+  name_ = QStringLiteral("vbk_unit_") + QString::number(++counter);
+  rebalance_ = RebalanceNeeded();
+  active_ = StartTxIfNone() && ExecSql("savepoint " + name_);
+  return active_;
+}
+
+bool WriteUnit::done() {
+  if (!active_) return false;
+  active_ = false;
+  return ExecSql("release savepoint " + name_);
+}
+
+void WriteUnit::undo() {
+  if (!active_) return;
+  active_ = false;
+  ExecSql("rollback to savepoint " + name_);
+  if (!rebalance_) SetRebalanceNeeded(false);
 }

@@ -14,6 +14,23 @@
 
 inline constexpr int32_t kReconciledSeq = 99999999;
 
+// One unit of work inside the shared database transaction: everything done
+// after begin() is undone by undo() (or on leaving scope without done())
+// without touching what the caller did before, so a refused or failed write
+// leaves no half of itself behind; the rebalance-needed flag goes back too.
+class WriteUnit {
+ public:
+  bool begin();
+  bool done();
+  void undo();
+  ~WriteUnit() { undo(); }
+
+ private:
+  QString name_;
+  bool rebalance_ = false;
+  bool active_ = false;
+};
+
 // "Payment/Purchase" …, "unknown!" for any other code.
 QString TxnTypeName(QChar code);
 // "Payt/Purch" …, "unknown" for any other code.

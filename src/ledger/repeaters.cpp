@@ -18,30 +18,6 @@ TDateRec g_generateTo;  // zero until the first generation run fixes it
 
 QString num(int64_t n) { return QString::number(n); }
 
-// Everything done after begin() is undone unless done() is reached, leaving
-// the caller's earlier work in the shared transaction alone.
-class Savepoint {
- public:
-  bool begin() {
-    static int counter = 0;
-    name_ = QStringLiteral("vbk_rptr_") + num(++counter);
-    active_ = StartTxIfNone() && ExecSql("savepoint " + name_);
-    return active_;
-  }
-  bool done() {
-    if (!active_) return false;
-    active_ = false;
-    return ExecSql("release savepoint " + name_);
-  }
-  ~Savepoint() {
-    if (active_) ExecSql("rollback to savepoint " + name_);
-  }
-
- private:
-  QString name_;
-  bool active_ = false;
-};
-
 int64_t daysFromTo(const TDateRec& a, const TDateRec& b) {
   return QDate(a.year, a.month, a.day).daysTo(QDate(b.year, b.month, b.day));
 }
@@ -169,7 +145,7 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
   if (!SetTxnValue(t)) return 0;
   t.actualDate = t.postingDate = t.txnDate;
   if (!CheckNewTxn(t)) return 0;
-  Savepoint unit;
+  WriteUnit unit;
   if (!unit.begin() || !InsertTxnRow(t) || !PostTransaction(t)) return 0;
   if (t.rpt.rmDays != 0 && !AddInstanceReminder(t)) return 0;
   if (!unit.done()) return 0;
