@@ -211,27 +211,4 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, even into a file
-  QStringList args = app.arguments().mid(1);
-  uint64_t seed = 1;
-  QList<int> sizes;
-  for (int i = 0; i < args.size(); ++i) {
-    if (args[i] == QLatin1String("--seed") && i + 1 < args.size()) {
-      seed = args[++i].toULongLong();
-      continue;
-    }
-    const int n = ParseBenchSize(args[i]);
-    if (n < 1000) return fail("not a size of 1,000 or more: " + args[i]);
-    sizes << n;
-  }
-  if (sizes.isEmpty()) sizes = {10000, 100000};
-
-  BenchPrompter prompter;
-  InstallPrompter(&prompter);
-  for (int size : sizes)
-    if (benchOne(size, seed, prompter)) return 1;
-  InstallPrompter(nullptr);
-  return 0;
-}
+int main(int argc, char** argv) { return RunSizedBench(argc, argv, "bench_rebalance", benchOne); }

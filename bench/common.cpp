@@ -2,9 +2,44 @@
 
 #include <sys/resource.h>
 
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "synthetic_books.h"
+
 double ProcessCpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+int RunSizedBench(int argc, char** argv, const char* name,
+                  const std::function<int(int, uint64_t, BenchPrompter&)>& one) {
+  QCoreApplication app(argc, argv);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, even into a file
+  const QStringList args = app.arguments().mid(1);
+  uint64_t seed = 1;
+  QList<int> sizes;
+  for (int i = 0; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--seed") && i + 1 < args.size()) {
+      seed = args[++i].toULongLong();
+      continue;
+    }
+    const int n = ParseBenchSize(args[i]);
+    if (n < 1000) {
+      std::fprintf(stderr, "%s: not a size of 1,000 or more: %s\n", name, qPrintable(args[i]));
+      return 1;
+    }
+    sizes << n;
+  }
+  if (sizes.isEmpty()) sizes = {10000, 100000};
+
+  BenchPrompter prompter;
+  InstallPrompter(&prompter);
+  int rc = 0;
+  for (int size : sizes)
+    if ((rc = one(size, seed, prompter)) != 0) break;
+  InstallPrompter(nullptr);
+  return rc;
 }

@@ -2,6 +2,8 @@
 // What every benchmark needs around the engine: a prompter that keeps quiet
 // and says yes, and the process's processor time.
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 
 #include "foundation/messages.h"
 
@@ -32,3 +34,10 @@ class BenchPrompter : public Prompter {
 // Processor time of this process, the embedded engine included: on a shared
 // machine it says more than the wall clock.
 double ProcessCpuSeconds();
+
+// The main of a benchmark over synthetic books of several sizes:
+//   NAME [--seed N] [SIZE ...]   (SIZE: 10000, 10k, 100k, 1M …; default 10k and 100k)
+// runs one(size, seed, prompter) for each size with the prompter installed;
+// non-zero as soon as one run is.
+int RunSizedBench(int argc, char** argv, const char* name,
+                  const std::function<int(int size, uint64_t seed, BenchPrompter& prompter)>& one);
