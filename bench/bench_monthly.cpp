@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -25,7 +24,6 @@
 #include "ledger/monthly.h"
 #include "store/db.h"
 #include "store/opening.h"
-#include "store/schema.h"
 #include "store/session.h"
 
 namespace {
@@ -115,17 +113,8 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   if (!dir.isValid()) return fail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QLatin1Char('/');
-  QString error;
-  if (!CreateEmptyBooks(folder, error)) return fail(error);
-  Session().dataFolder = folder;
-  if (!OpenDatabase()) return fail("opening: " + prompter.infos.join(" | "));
-  const bool async = qEnvironmentVariableIsSet("BENCH_ASYNC");
-  if (async) {
-    CloseDatabase(false);
-    QProcess::execute(QStringLiteral("gfix"), {QStringLiteral("-write"), QStringLiteral("async"),
-                                               folder + QStringLiteral("vorbek.fdb")});
-    if (!OpenDatabase()) return fail("reopening: " + prompter.infos.join(" | "));
-  }
+  if (const QString error = OpenNewBenchBooks(folder, prompter); !error.isEmpty())
+    return fail(error);
 
   QElapsedTimer build;
   build.start();

@@ -16,7 +16,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -26,7 +25,6 @@
 #include "ledger/hierarchy.h"
 #include "store/db.h"
 #include "store/opening.h"
-#include "store/schema.h"
 #include "store/session.h"
 
 namespace {
@@ -137,17 +135,8 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   if (!dir.isValid()) return fail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QLatin1Char('/');
-  QString error;
-  if (!CreateEmptyBooks(folder, error)) return fail(error);
-  Session().dataFolder = folder;
-  if (!OpenDatabase()) return fail("opening: " + prompter.infos.join(" | "));
-  const bool async = qEnvironmentVariableIsSet("BENCH_ASYNC");
-  if (async) {
-    CloseDatabase(false);
-    QProcess::execute(QStringLiteral("gfix"), {QStringLiteral("-write"), QStringLiteral("async"),
-                                               folder + QStringLiteral("vorbek.fdb")});
-    if (!OpenDatabase()) return fail("reopening: " + prompter.infos.join(" | "));
-  }
+  if (const QString error = OpenNewBenchBooks(folder, prompter); !error.isEmpty())
+    return fail(error);
 
   QElapsedTimer build;
   build.start();
@@ -155,7 +144,7 @@ int main(int argc, char** argv) {
   if (!buildBooks(accounts, books)) return fail("building the books: " + LastDbError());
   std::printf("books: %d groups in %d levels, %d accounts (built in %lld ms), forced writes %s\n",
               books.groups, kLevels, accounts, static_cast<long long>(build.elapsed()),
-              async ? "off" : "on");
+              qEnvironmentVariableIsSet("BENCH_ASYNC") ? "off" : "on");
 
   QElapsedTimer phase;
   if (qEnvironmentVariableIsSet("BENCH_TRACE"))

@@ -3,8 +3,12 @@
 #include <sys/resource.h>
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <cstdio>
 
+#include "store/opening.h"
+#include "store/schema.h"
+#include "store/session.h"
 #include "synthetic_books.h"
 
 double ProcessCpuSeconds() {
@@ -42,4 +46,18 @@ int RunSizedBench(int argc, char** argv, const char* name,
     if ((rc = one(size, seed, prompter)) != 0) break;
   InstallPrompter(nullptr);
   return rc;
+}
+
+QString OpenNewBenchBooks(const QString& folder, const BenchPrompter& prompter) {
+  QString error;
+  if (!CreateEmptyBooks(folder, error)) return error;
+  Session().dataFolder = folder;
+  if (!OpenDatabase()) return "opening: " + prompter.infos.join(" | ");
+  if (qEnvironmentVariableIsSet("BENCH_ASYNC")) {
+    CloseDatabase(false);
+    QProcess::execute(QStringLiteral("gfix"), {QStringLiteral("-write"), QStringLiteral("async"),
+                                               folder + QStringLiteral("vorbek.fdb")});
+    if (!OpenDatabase()) return "reopening: " + prompter.infos.join(" | ");
+  }
+  return QString();
 }

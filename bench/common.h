@@ -41,3 +41,8 @@ double ProcessCpuSeconds();
 // non-zero as soon as one run is.
 int RunSizedBench(int argc, char** argv, const char* name,
                   const std::function<int(int size, uint64_t seed, BenchPrompter& prompter)>& one);
+
+// New empty books in folder (with its trailing separator), opened; with
+// BENCH_ASYNC set, the file's forced writes are turned off first (gfix).
+// Empty, or what went wrong.
+QString OpenNewBenchBooks(const QString& folder, const BenchPrompter& prompter);
