@@ -17,6 +17,7 @@
 
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
+#include "ledger/rebalance.h"
 #include "screens/transactions/diary_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
@@ -299,5 +300,5 @@ void TFCtrl::rebalanceFromMenu(bool rebuildPaths) {
   } else if (!RebalanceNeeded() && !ConfirmOk(QStringLiteral("Force rebalance"))) {
     return;
   }
-  RunRebalance();
+  Rebalance();
 }

@@ -2,6 +2,7 @@
 
 #include "ledger/archive.h"
 #include "ledger/rebalance.h"
+#include "ledger/reminders.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
 
@@ -87,7 +88,6 @@ TFCtrl::TFCtrl(QWidget* parent) : QMainWindow(parent) {
     endNote_->setText(QString(l.endNote).replace('\r', '\n'));
   });
   InstallArchiveState();
-  SetBaseCurrencyCheckHook([] { return CheckBaseCurrency(); });
   RegisterWindowPosition(this, objectName());
 
   showDatabaseBox();
@@ -99,7 +99,6 @@ TFCtrl::~TFCtrl() {
   SetStatusHook(nullptr);
   SetArchiveStateHook(nullptr);
   SetArchiveLabelsHook(nullptr);
-  SetBaseCurrencyCheckHook(nullptr);
 }
 
 void TFCtrl::buildBoxes() {
@@ -180,7 +179,7 @@ void TFCtrl::buildBoxes() {
   panel_->setFrameShape(QFrame::Panel);
   panel_->setFrameShadow(QFrame::Sunken);
   rebalanceNow_ = new QPushButton(QStringLiteral("Rebalance now"), central);
-  connect(rebalanceNow_, &QPushButton::clicked, this, [] { RunRebalance(); });
+  connect(rebalanceNow_, &QPushButton::clicked, this, [] { Rebalance(); });
   auto* panelRow = new QHBoxLayout;
   panelRow->addWidget(panel_, 1);
   panelRow->addWidget(rebalanceNow_);
@@ -320,10 +319,10 @@ void TFCtrl::runStartupTasks() {
   timer1_->stop();
   if (!DatabaseIsOpen()) return;
   LoadWindowPositions(Session().settingsPath);
-  if (!Session().repairPending && !Session().settings.dbFrozen) CheckDueRemindersAtStart();
+  CheckDueReminders();  // skipped by itself while frozen or a repair is pending
   if (QWidget* r = RemindersWindow(); r && r->isVisible()) r->activateWindow();
   RefreshControlPanel();
-  CheckBaseCurrencyAtStart();
+  CheckBaseCurrency();
   RollPeriodAtStart();
   version_->setText(QString::number(Session().schemaVersion));
 }

@@ -6,32 +6,22 @@
 
 #include "foundation/messages.h"
 #include "ledger/rebalance.h"
-#include "ledger/reminders.h"
 #include "store/session.h"
 
 namespace {
-std::function<bool()> g_baseCurrency;
 std::function<void()> g_repair;
 QPointer<QWidget> g_reminders;
 QList<QPointer<QWidget>> g_workWindows;
 }  // namespace
 
-bool RunRebalance() { return Rebalance(); }
-
 bool AskRebalanceNow() {
   if (!RebalanceNeeded()) return true;
   if (!AskYes(QStringLiteral("Rebalance now ?"))) return false;
-  return RunRebalance();
+  return Rebalance();
 }
 
-void CheckDueRemindersAtStart() { CheckDueReminders(); }
 void SetRemindersWindow(QWidget* window) { g_reminders = window; }
 QWidget* RemindersWindow() { return g_reminders.data(); }
-
-void SetBaseCurrencyCheckHook(std::function<bool()> check) { g_baseCurrency = std::move(check); }
-void CheckBaseCurrencyAtStart() {
-  if (g_baseCurrency) g_baseCurrency();
-}
 
 void SetRepairHook(std::function<void()> repair) { g_repair = std::move(repair); }
 

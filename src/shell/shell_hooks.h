@@ -1,15 +1,11 @@
 #pragma once
-// What the control window calls but other parts of the program provide: the
-// rebalance, the due-reminders and base-currency checks of the start-up, the
-// repair, and the work windows closed before switching books. Until a part
-// installs its operation the defaults below apply.
+// What the control window shares with the windows it opens: the rebalance
+// question, the reminders window, the repair that a later part provides, and
+// the work windows closed before switching books.
 #include <QString>
 #include <functional>
 
 class QWidget;
-
-// The full rebalance; true when it completed.
-bool RunRebalance();
 
 // "Rebalance now ?" when a rebalance is needed: yes rebalances and gives
 // whether it completed (a refused rebalance leaves the summaries stale, so the
@@ -17,15 +13,9 @@ bool RunRebalance();
 // none is needed.
 bool AskRebalanceNow();
 
-// Start-up task: check for due reminders.
-void CheckDueRemindersAtStart();
 // The reminders window, given the focus at start when it is visible.
 void SetRemindersWindow(QWidget* window);
 QWidget* RemindersWindow();
-
-// Start-up task: the base-currency check. Default: nothing.
-void SetBaseCurrencyCheckHook(std::function<bool()> check);
-void CheckBaseCurrencyAtStart();
 
 // The repair that a pending upgrade asked for. Default: ShowNotSupported("Repair").
 void SetRepairHook(std::function<void()> repair);
