@@ -28,11 +28,6 @@
 
 namespace {
 
-int fail(const QString& what) {
-  std::fprintf(stderr, "bench_monthly: %s\n", qPrintable(what));
-  return 1;
-}
-
 constexpr int32_t kTop = 2;  // the top group; 4 groups below it, 4 below each of those
 constexpr int32_t kFirstLeafGroup = 7;
 constexpr int kLeafGroups = 16;
@@ -111,14 +106,15 @@ int main(int argc, char** argv) {
   BenchPrompter prompter;
   InstallPrompter(&prompter);
   QTemporaryDir dir;
-  if (!dir.isValid()) return fail(QStringLiteral("no temporary folder"));
+  if (!dir.isValid()) return BenchFail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QLatin1Char('/');
   if (const QString error = OpenNewBenchBooks(folder, prompter); !error.isEmpty())
-    return fail(error);
+    return BenchFail(error);
 
   QElapsedTimer build;
   build.start();
-  if (!buildBooks(transactions, categories)) return fail("building the books: " + LastDbError());
+  if (!buildBooks(transactions, categories))
+    return BenchFail("building the books: " + LastDbError());
   std::printf(
       "books: %d transactions, %d postings, %d categories/pots in 21 groups (built in %lld ms)\n",
       transactions, transactions * 3, categories, static_cast<long long>(build.elapsed()));
@@ -144,12 +140,13 @@ int main(int argc, char** argv) {
     t.start();
     const TMonthlyResult r = RebuildMonthlyTotals(progress);
     const qint64 rebuilt = t.elapsed();
-    if (r != TMonthlyResult::Done) return fail("RebuildMonthlyTotals failed: " + LastDbError());
-    if (!CommitIfActive()) return fail(QStringLiteral("commit failed"));
+    if (r != TMonthlyResult::Done)
+      return BenchFail("RebuildMonthlyTotals failed: " + LastDbError());
+    if (!CommitIfActive()) return BenchFail(QStringLiteral("commit failed"));
     const qint64 total = t.elapsed();
     const double cpu = ProcessCpuSeconds() - cpuBefore;
     const QString wrong = checkResult();
-    if (!wrong.isEmpty()) return fail(QString::fromLatin1(what) + ": " + wrong);
+    if (!wrong.isEmpty()) return BenchFail(QString::fromLatin1(what) + ": " + wrong);
     std::printf(
         "%-6s RebuildMonthlyTotals %6lld ms (with commit %6lld ms, processor %.2f s), "
         "%d mthly rows, %d miny rows, %d countdown steps\n",

@@ -26,6 +26,7 @@
 #include <cstdio>
 
 #include "common.h"
+#include "foundation/fields.h"
 #include "foundation/messages.h"
 #include "ledger/rebalance.h"
 #include "store/db.h"
@@ -34,13 +35,6 @@
 #include "synthetic_books.h"
 
 namespace {
-
-int fail(const QString& what) {
-  std::fprintf(stderr, "bench_rebalance: %s\n", qPrintable(what));
-  return 1;
-}
-
-qlonglong big(const QVariant& v) { return v.isNull() ? 0 : v.toLongLong(); }
 
 // The summaries of every external account against its postings.
 QString checkExternals(const TSyntheticBooks& books) {
@@ -51,7 +45,7 @@ QString checkExternals(const TSyntheticBooks& books) {
                            {id});
     if (!a.next()) return QStringLiteral("external #%1 not found").arg(id);
     const QString ccy = a.value(0).toString().trimmed();
-    const qlonglong bfd[2] = {big(a.value(1)), big(a.value(2))};
+    const qlonglong bfd[2] = {FieldAsInt64(a.value(1)), FieldAsInt64(a.value(2))};
     a = QSqlQuery();
     QSqlQuery p =
         RunQuery(QStringLiteral("select sum(case when p.pstgdate < ? then p.amt else 0 end), "
@@ -60,8 +54,8 @@ QString checkExternals(const TSyntheticBooks& books) {
                                 "p.txntype in ('P', 'R', 'C', 'F') and p.pstgdate <= ?"),
                  {books.periodFrom, books.periodFrom, id, ccy, books.periodTo});
     if (!p.next()) return QStringLiteral("postings of #%1 not summed").arg(id);
-    const qlonglong before[2] = {big(p.value(0)), big(p.value(2))};
-    const qlonglong upTo[2] = {big(p.value(1)), big(p.value(3))};
+    const qlonglong before[2] = {FieldAsInt64(p.value(0)), FieldAsInt64(p.value(2))};
+    const qlonglong upTo[2] = {FieldAsInt64(p.value(1)), FieldAsInt64(p.value(3))};
     p = QSqlQuery();
     for (int k = 0; k < (ccy == base ? 1 : 2); ++k) {
       const QString kind = k == 0 ? QStringLiteral("A") : QStringLiteral("V");
@@ -69,7 +63,7 @@ QString checkExternals(const TSyntheticBooks& books) {
                                             "g.accid = ? and g.ccy = ? and g.amtval = ?"),
                              {id, ccy, kind});
       if (!m.next()) return QStringLiteral("no MOVTG %1 row for external #%2").arg(kind).arg(id);
-      const qlonglong pdbfd = big(m.value(0)), pdcfd = big(m.value(1));
+      const qlonglong pdbfd = FieldAsInt64(m.value(0)), pdcfd = FieldAsInt64(m.value(1));
       if (pdbfd != bfd[k] + before[k] || pdcfd != bfd[k] + upTo[k])
         return QStringLiteral("external #%1 %2: b/fd %3 c/fd %4, postings give %5 and %6")
             .arg(id)
@@ -98,13 +92,13 @@ QString checkGroups() {
   while (q.next()) {
     ++rows;
     for (int k = 0; k < 3; ++k)
-      if (big(q.value(3 + k)) != big(q.value(6 + k)))
+      if (FieldAsInt64(q.value(3 + k)) != FieldAsInt64(q.value(6 + k)))
         return QStringLiteral("group #%1 %2 %3: column %4 is %5, its accounts sum to %6")
             .arg(q.value(0).toInt())
             .arg(q.value(1).toString(), q.value(2).toString())
             .arg(k)
-            .arg(big(q.value(3 + k)))
-            .arg(big(q.value(6 + k)));
+            .arg(FieldAsInt64(q.value(3 + k)))
+            .arg(FieldAsInt64(q.value(6 + k)));
   }
   return rows > 0 ? QString() : QStringLiteral("no group rows in MOVTG");
 }
@@ -150,7 +144,7 @@ QString checkAll(const TSyntheticBooks& books) {
 
 int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
   QTemporaryDir dir;
-  if (!dir.isValid()) return fail(QStringLiteral("no temporary folder"));
+  if (!dir.isValid()) return BenchFail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QStringLiteral("/books/");
   TSyntheticBooks books;
   QString error;
@@ -164,15 +158,16 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
     });
   stage.start();
   clock.start();
-  if (!MakeSyntheticBooks(folder, size, seed, &books, &error)) return fail(error);
+  if (!MakeSyntheticBooks(folder, size, seed, &books, &error)) return BenchFail(error);
   const qint64 generated = clock.wallMs(), generatedCpu = clock.cpuMs();
 
   const bool async = qEnvironmentVariableIsSet("BENCH_ASYNC");
   if (async)
     QProcess::execute(QStringLiteral("gfix"),
                       {QStringLiteral("-write"), QStringLiteral("async"), folder + "vorbek.fdb"});
-  if (!OpenSyntheticBooks(folder, &error)) return fail(error + " : " + prompter.infos.join(" | "));
-  if (!RebalanceNeeded()) return fail(QStringLiteral("the new books do not need a rebalance"));
+  if (!OpenSyntheticBooks(folder, &error))
+    return BenchFail(error + " : " + prompter.infos.join(" | "));
+  if (!RebalanceNeeded()) return BenchFail(QStringLiteral("the new books do not need a rebalance"));
   std::printf(
       "%d transactions (%d postings, %d instances of %d repeaters, %d reconciled "
       "balances, %d cancelled), period %d-%d: generated in %lld ms (processor %lld ms), forced "
@@ -187,16 +182,16 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
     const int before = CountAll(QStringLiteral("txn"));
     stage.start();
     clock.start();
-    if (!Rebalance()) return fail("Rebalance failed: " + prompter.infos.join(" | "));
+    if (!Rebalance()) return BenchFail("Rebalance failed: " + prompter.infos.join(" | "));
     const qint64 ms = clock.wallMs(), cpu = clock.cpuMs();
-    if (RebalanceNeeded()) return fail(QStringLiteral("still needing a rebalance"));
+    if (RebalanceNeeded()) return BenchFail(QStringLiteral("still needing a rebalance"));
     const int made = CountAll(QStringLiteral("txn")) - before;
     const QString wrong = checkAll(books);
-    if (!wrong.isEmpty()) return fail(QStringLiteral("rebalance %1: ").arg(run) + wrong);
+    if (!wrong.isEmpty()) return BenchFail(QStringLiteral("rebalance %1: ").arg(run) + wrong);
     const QByteArray digest = movtgDigest();
     if (run == 1) first = digest;
     if (run == 2 && digest != first)
-      return fail(QStringLiteral("the second rebalance changed MOVTG"));
+      return BenchFail(QStringLiteral("the second rebalance changed MOVTG"));
     std::printf("  rebalance %d: %6lld ms, processor %6lld ms  (%.1f ms per 10k postings)%s\n", run,
                 static_cast<long long>(ms), static_cast<long long>(cpu),
                 10000.0 * double(ms) / double(books.postings),
@@ -211,4 +206,4 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return RunSizedBench(argc, argv, "bench_rebalance", benchOne); }
+int main(int argc, char** argv) { return RunSizedBench(argc, argv, benchOne); }

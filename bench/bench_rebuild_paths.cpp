@@ -32,11 +32,6 @@ namespace {
 constexpr int kLevels = 5;
 constexpr int kFanOut = 4;
 
-int fail(const QString& what) {
-  std::fprintf(stderr, "bench_rebuild_paths: %s\n", qPrintable(what));
-  return 1;
-}
-
 QString groupName(int id) {
   // Every seventh name has an apostrophe: paths are written through parameters.
   return id % 7 == 0 ? QStringLiteral("O'Group %1").arg(id) : QStringLiteral("Group %1").arg(id);
@@ -133,15 +128,15 @@ int main(int argc, char** argv) {
   BenchPrompter prompter;
   InstallPrompter(&prompter);
   QTemporaryDir dir;
-  if (!dir.isValid()) return fail(QStringLiteral("no temporary folder"));
+  if (!dir.isValid()) return BenchFail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QLatin1Char('/');
   if (const QString error = OpenNewBenchBooks(folder, prompter); !error.isEmpty())
-    return fail(error);
+    return BenchFail(error);
 
   QElapsedTimer build;
   build.start();
   Books books;
-  if (!buildBooks(accounts, books)) return fail("building the books: " + LastDbError());
+  if (!buildBooks(accounts, books)) return BenchFail("building the books: " + LastDbError());
   std::printf("books: %d groups in %d levels, %d accounts (built in %lld ms), forced writes %s\n",
               books.groups, kLevels, accounts, static_cast<long long>(build.elapsed()),
               qEnvironmentVariableIsSet("BENCH_ASYNC") ? "off" : "on");
@@ -154,10 +149,10 @@ int main(int argc, char** argv) {
 
   auto timed = [&](const char* what) {
     phase.start();
-    if (!RebuildPaths()) return fail("RebuildPaths failed: " + prompter.infos.join(" | "));
+    if (!RebuildPaths()) return BenchFail("RebuildPaths failed: " + prompter.infos.join(" | "));
     const qint64 ms = phase.elapsed();
     const QString wrong = checkResult(books);
-    if (!wrong.isEmpty()) return fail(QString::fromLatin1(what) + ": " + wrong);
+    if (!wrong.isEmpty()) return BenchFail(QString::fromLatin1(what) + ": " + wrong);
     std::printf("%-8s RebuildPaths %6lld ms\n", what, static_cast<long long>(ms));
     return 0;
   };
@@ -167,7 +162,7 @@ int main(int argc, char** argv) {
   // The first second-level group moves from the first top-level group to the second.
   const int32_t moved = 2 + kFanOut;
   if (!ExecSqlCommitted(QStringLiteral("update account set grpid = 3 where id = ?"), {moved}))
-    return fail(QStringLiteral("regrouping"));
+    return BenchFail(QStringLiteral("regrouping"));
   books.parentOf[moved] = 3;
   if (timed("regroup")) return 1;
 

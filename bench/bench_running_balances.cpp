@@ -22,6 +22,7 @@
 #include <cstdio>
 
 #include "common.h"
+#include "foundation/fields.h"
 #include "foundation/messages.h"
 #include "ledger/rebalance.h"
 #include "store/db.h"
@@ -31,18 +32,11 @@
 
 namespace {
 
-int fail(const QString& what) {
-  std::fprintf(stderr, "bench_running_balances: %s\n", qPrintable(what));
-  return 1;
-}
-
-qlonglong big(const QVariant& v) { return v.isNull() ? 0 : v.toLongLong(); }
-
 // Walks the account's postings in statement order and checks what the pass wrote.
 QString checkAccount(const TSyntheticBooks& books) {
   const int32_t id = books.busiestAccount;
-  const qlonglong opening =
-      big(QueryValue(QStringLiteral("select o.bfdbal from account o where o.id = ?"), {id}));
+  const qlonglong opening = FieldAsInt64(
+      QueryValue(QStringLiteral("select o.bfdbal from account o where o.id = ?"), {id}));
   const QString ccy =
       QueryValue(QStringLiteral("select o.ccy from account o where o.id = ?"), {id}).toString();
   bool ok = false;
@@ -60,8 +54,8 @@ QString checkAccount(const TSyntheticBooks& books) {
     ++rows;
     const int32_t txn = q.value(0).toInt();
     const int32_t date = q.value(1).toInt();
-    balance += big(q.value(3));
-    const qlonglong running = big(q.value(4));
+    balance += FieldAsInt64(q.value(3));
+    const qlonglong running = FieldAsInt64(q.value(4));
     if (running != balance)
       return QStringLiteral("txn %1 on %2: running balance %3, expected %4")
           .arg(txn)
@@ -70,11 +64,11 @@ QString checkAccount(const TSyntheticBooks& books) {
           .arg(balance);
     if (q.value(2).toString().trimmed() == QLatin1String("Z")) {
       ++reconciled;
-      if (big(q.value(5)) != running)
+      if (FieldAsInt64(q.value(5)) != running)
         return QStringLiteral("reconciled balance %1 on %2 states %3, the running balance is %4")
             .arg(txn)
             .arg(date)
-            .arg(big(q.value(5)))
+            .arg(FieldAsInt64(q.value(5)))
             .arg(running);
     }
     if (date != previous) ++dates;
@@ -100,7 +94,7 @@ QString checkAccount(const TSyntheticBooks& books) {
 
 int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
   QTemporaryDir dir;
-  if (!dir.isValid()) return fail(QStringLiteral("no temporary folder"));
+  if (!dir.isValid()) return BenchFail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QStringLiteral("/books/");
   TSyntheticBooks books;
   QString error;
@@ -111,13 +105,14 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
         std::printf("    %6lld ms  %s\n", static_cast<long long>(clock.wallMs()), qPrintable(text));
     });
   clock.start();
-  if (!MakeSyntheticBooks(folder, size, seed, &books, &error)) return fail(error);
+  if (!MakeSyntheticBooks(folder, size, seed, &books, &error)) return BenchFail(error);
   const qint64 generated = clock.wallMs(), generatedCpu = clock.cpuMs();
   const bool async = qEnvironmentVariableIsSet("BENCH_ASYNC");
   if (async)
     QProcess::execute(QStringLiteral("gfix"),
                       {QStringLiteral("-write"), QStringLiteral("async"), folder + "vorbek.fdb"});
-  if (!OpenSyntheticBooks(folder, &error)) return fail(error + " : " + prompter.infos.join(" | "));
+  if (!OpenSyntheticBooks(folder, &error))
+    return BenchFail(error + " : " + prompter.infos.join(" | "));
   std::printf(
       "%d transactions (%d postings), account #%d with %d postings: generated in %lld ms "
       "(processor %lld ms), forced writes %s\n",
@@ -129,12 +124,12 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
     prompter.infos.clear();
     clock.start();
     if (!CalcRunningBalances(books.busiestAccount))
-      return fail("CalcRunningBalances failed: " + prompter.infos.join(" | "));
+      return BenchFail("CalcRunningBalances failed: " + prompter.infos.join(" | "));
     const qint64 calc = clock.wallMs(), calcCpu = clock.cpuMs();
-    if (!CommitIfActive()) return fail(QStringLiteral("commit failed"));
+    if (!CommitIfActive()) return BenchFail(QStringLiteral("commit failed"));
     const qint64 total = clock.wallMs(), totalCpu = clock.cpuMs();
     const QString wrong = checkAccount(books);
-    if (!wrong.isEmpty()) return fail(QString::fromLatin1(pass) + ": " + wrong);
+    if (!wrong.isEmpty()) return BenchFail(QString::fromLatin1(pass) + ": " + wrong);
     std::printf(
         "  %-6s CalcRunningBalances %6lld ms (processor %6lld ms), with the commit "
         "%6lld ms (processor %6lld ms)\n",
@@ -150,6 +145,4 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  return RunSizedBench(argc, argv, "bench_running_balances", benchOne);
-}
+int main(int argc, char** argv) { return RunSizedBench(argc, argv, benchOne); }

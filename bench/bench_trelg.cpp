@@ -33,11 +33,6 @@ extern "C" {
 
 namespace {
 
-int fail(const QString& what) {
-  std::fprintf(stderr, "bench_trelg: %s\n", qPrintable(what));
-  return 1;
-}
-
 struct Field {
   const char* name;
   int type;
@@ -280,17 +275,17 @@ int main(int argc, char** argv) {
   QFile ini(source + "ZADEZEVU.INI");
   ok = ok && ini.open(QIODevice::WriteOnly) && ini.write("[main]\nBaseCurrency=GBP\n") > 0;
   ini.close();
-  if (!ok) return fail("cannot write the old tables");
+  if (!ok) return BenchFail("cannot write the old tables");
   std::printf("generated %d transactions, %d postings, %d accounts in %.1f s\n", transactions,
               postings, accounts, clock.elapsed() / 1000.0);
 
   QString error;
-  if (!CreateEmptyBooks(target, error)) return fail(error);
-  if (!OpenTargetDatabase(target, error)) return fail(error);
+  if (!CreateEmptyBooks(target, error)) return BenchFail(error);
+  if (!OpenTargetDatabase(target, error)) return BenchFail(error);
   clock.restart();
   const double cpuBefore = ProcessCpuSeconds();
   QString message;
-  if (!ConvertBooks(source, target, {}, message)) return fail(message);
+  if (!ConvertBooks(source, target, {}, message)) return BenchFail(message);
   const double seconds = clock.elapsed() / 1000.0;
   std::printf("converted in %.1f s, %.1f s of processor time (%.0f rows/s)\n", seconds,
               ProcessCpuSeconds() - cpuBefore,
@@ -302,7 +297,7 @@ int main(int argc, char** argv) {
   if (QueryValue("select sum(AMT) from PSTG").toLongLong() != amounts ||
       QueryValue("select count(*) from ACCOUNT where NOTE = ?", {QString(3000, 'n')}).toInt() !=
           accounts / 10)
-    return fail("converted values differ");
+    return BenchFail("converted values differ");
   CloseConnection();
   if (!dir.autoRemove()) std::printf("books kept in %s\n", qPrintable(target));
   return 0;

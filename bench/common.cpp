@@ -18,7 +18,14 @@ double ProcessCpuSeconds() {
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-int RunSizedBench(int argc, char** argv, const char* name,
+int BenchFail(const QString& what) {
+  const QString name =
+      QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("bench");
+  std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(what));
+  return 1;
+}
+
+int RunSizedBench(int argc, char** argv,
                   const std::function<int(int, uint64_t, BenchPrompter&)>& one) {
   QCoreApplication app(argc, argv);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, even into a file
@@ -31,10 +38,7 @@ int RunSizedBench(int argc, char** argv, const char* name,
       continue;
     }
     const int n = ParseBenchSize(args[i]);
-    if (n < 1000) {
-      std::fprintf(stderr, "%s: not a size of 1,000 or more: %s\n", name, qPrintable(args[i]));
-      return 1;
-    }
+    if (n < 1000) return BenchFail("not a size of 1,000 or more: " + args[i]);
     sizes << n;
   }
   if (sizes.isEmpty()) sizes = {10000, 100000};

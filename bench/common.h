@@ -35,11 +35,14 @@ class BenchPrompter : public Prompter {
 // machine it says more than the wall clock.
 double ProcessCpuSeconds();
 
+// Says "<benchmark>: " + what on stderr; the failing exit code (1).
+int BenchFail(const QString& what);
+
 // The main of a benchmark over synthetic books of several sizes:
-//   NAME [--seed N] [SIZE ...]   (SIZE: 10000, 10k, 100k, 1M …; default 10k and 100k)
+//   [--seed N] [SIZE ...]   (SIZE: 10000, 10k, 100k, 1M …; default 10k and 100k)
 // runs one(size, seed, prompter) for each size with the prompter installed;
 // non-zero as soon as one run is.
-int RunSizedBench(int argc, char** argv, const char* name,
+int RunSizedBench(int argc, char** argv,
                   const std::function<int(int size, uint64_t seed, BenchPrompter& prompter)>& one);
 
 // New empty books in folder (with its trailing separator), opened; with
