@@ -15,45 +15,6 @@
 #include "support/books_fixture.h"
 #include "support/scripted_prompter.h"
 
-namespace {
-
-void setIni(const QString& path, const QString& key, const QString& value) {
-  IniFile ini(path);
-  ini.writeString(QStringLiteral("main"), key, value);
-  QVERIFY(ini.save());
-}
-
-QString iniValue(const QString& path, const QString& key) {
-  return IniFile(path).readString(QStringLiteral("main"), key, QStringLiteral("<absent>"));
-}
-
-// Records the information boxes whose text carries the engine's own words.
-class RecordingPrompter : public Prompter {
- public:
-  RecordingPrompter() { previous_ = InstallPrompter(this); }
-  ~RecordingPrompter() override { InstallPrompter(previous_); }
-  QStringList infos;
-  int questions = 0;
-  void showInfo(const QString& text, bool) override { infos << text; }
-  char askYesNoCancel(const QString&) override {
-    ++questions;
-    return 'N';
-  }
-  bool askText(const QString&, const QString&, QString&, int, int) override {
-    ++questions;
-    return false;
-  }
-  int askChoice(const QString&, const QString&, const QString&) override { return 0; }
-  bool pickDate(const QString&, TDateRec&) override { return false; }
-  bool pickFolder(QString&) override { return false; }
-  void flash(const QString&, FlashMode) override {}
-
- private:
-  Prompter* previous_ = nullptr;
-};
-
-}  // namespace
-
 class TstOpening : public QObject {
   Q_OBJECT
 
@@ -118,14 +79,14 @@ class TstOpening : public QObject {
     }
     const QByteArray dbBefore = FileFingerprint(books.dbPath());
     const QByteArray iniBefore = FileFingerprint(books.iniPath());
-    RecordingPrompter p;
+    RecordingPrompter p('N');
     Session().dataFolder = books.folder();
     QVERIFY(!OpenDatabase());
     QCOMPARE(p.infos.size(), 1);
     QVERIFY2(p.infos[0].startsWith("Cannot open database \"" + books.dbPath() + "\"\r"),
              qPrintable(p.infos[0]));
     QVERIFY2(p.infos[0].contains(engineWords), qPrintable(p.infos[0]));
-    QCOMPARE(p.questions, 0);
+    QCOMPARE(p.questions.size(), 0);
     QVERIFY(ProgramEndRequested());
     QVERIFY(!IsConnected());
     CloseDatabase();
@@ -182,8 +143,8 @@ class TstOpening : public QObject {
 
   void postOpenSteps() {
     TestBooks books(TestBooks::Closed);
-    setIni(books.iniPath(), "SweepToPotId", "1");
-    setIni(books.iniPath(), "DormantAfter", "10");
+    SetBooksIniKey(books.iniPath(), "SweepToPotId", "1");
+    SetBooksIniKey(books.iniPath(), "DormantAfter", "10");
     int archiveShown = 0;
     SetArchiveStateHook([&] { ++archiveShown; });
     ScriptedPrompter p;
@@ -210,13 +171,13 @@ class TstOpening : public QObject {
     QFETCH(QString, genTo);
     QFETCH(bool, needed);
     TestBooks books(TestBooks::Closed);
-    setIni(books.iniPath(), "GenTo", genTo);
-    setIni(books.iniPath(), "RebalNeeded", "0");
+    SetBooksIniKey(books.iniPath(), "GenTo", genTo);
+    SetBooksIniKey(books.iniPath(), "RebalNeeded", "0");
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabaseAtStart());
     QCOMPARE(RebalanceNeeded(), needed);
     CloseDatabase();
-    QCOMPARE(iniValue(books.iniPath(), "GenTo"), QStringLiteral("20240315"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "GenTo"), QStringLiteral("20240315"));
   }
 
   void closingSavesOnlyWhatWasOpened() {
@@ -224,14 +185,14 @@ class TstOpening : public QObject {
     Session().settings.databaseName = "Renamed";
     CloseDatabase();
     QVERIFY(!IsConnected());
-    QCOMPARE(iniValue(books.iniPath(), "DatabaseName"), QStringLiteral("Renamed"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "DatabaseName"), QStringLiteral("Renamed"));
 
     // A program that is ending keeps its settings file as it was.
     QVERIFY(books.open());
     Session().settings.databaseName = "Not kept";
     EndProgram(1);
     CloseDatabase();
-    QCOMPARE(iniValue(books.iniPath(), "DatabaseName"), QStringLiteral("Renamed"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "DatabaseName"), QStringLiteral("Renamed"));
   }
 };
 

@@ -95,41 +95,6 @@ bool connectTo(const TestBooks& b) {
   return ok;
 }
 
-void setIni(const QString& path, const QString& key, const QString& value) {
-  IniFile ini(path);
-  if (value.isNull())
-    ini.deleteKey(QStringLiteral("main"), key);
-  else
-    ini.writeString(QStringLiteral("main"), key, value);
-  QVERIFY(ini.save());
-}
-
-QString iniValue(const QString& path, const QString& key) {
-  return IniFile(path).readString(QStringLiteral("main"), key, QStringLiteral("<absent>"));
-}
-
-// Answers yes to every question and records the information boxes, for the
-// failures whose text carries the engine's own words.
-class RecordingPrompter : public Prompter {
- public:
-  RecordingPrompter() { previous_ = InstallPrompter(this); }
-  ~RecordingPrompter() override { InstallPrompter(previous_); }
-  QStringList infos, questions;
-  void showInfo(const QString& text, bool) override { infos << text; }
-  char askYesNoCancel(const QString& text) override {
-    questions << text;
-    return 'Y';
-  }
-  bool askText(const QString&, const QString&, QString&, int, int) override { return false; }
-  int askChoice(const QString&, const QString&, const QString&) override { return 0; }
-  bool pickDate(const QString&, TDateRec&) override { return false; }
-  bool pickFolder(QString&) override { return false; }
-  void flash(const QString&, FlashMode) override {}
-
- private:
-  Prompter* previous_ = nullptr;
-};
-
 }  // namespace
 
 class TstUpgrade : public QObject {
@@ -196,7 +161,7 @@ class TstUpgrade : public QObject {
     for (const QString& l : outline) QVERIFY2(freshSchema_.contains(l), qPrintable("extra: " + l));
     CloseDatabase();
     for (const char* k : {"DBvn", "DBStartDate", "DBEndDate"})
-      QCOMPARE(iniValue(books.iniPath(), k), QStringLiteral("-1"));
+      QCOMPARE(BooksIniValue(books.iniPath(), k), QStringLiteral("-1"));
   }
 
   void firstTimeInstallation() {
@@ -219,9 +184,9 @@ class TstUpgrade : public QObject {
     QCOMPARE(CountRows("ccy", "id = 'EUR' and base = 1"), 1);
     QCOMPARE(CountAll("ccy"), 1);
     // Kept at once, not only when the books are closed.
-    QCOMPARE(iniValue(books.iniPath(), "DefaultPotId"), QString::number(pot.id));
-    QCOMPARE(iniValue(books.iniPath(), "BaseCurrency"), QStringLiteral("EUR"));
-    QCOMPARE(iniValue(books.iniPath(), "DBvn"), QStringLiteral("-1"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "DefaultPotId"), QString::number(pot.id));
+    QCOMPARE(BooksIniValue(books.iniPath(), "BaseCurrency"), QStringLiteral("EUR"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "DBvn"), QStringLiteral("-1"));
   }
 
   void firstTimeCurrencyNotGiven_data() {
@@ -308,7 +273,7 @@ class TstUpgrade : public QObject {
 
   void versionFromParamWithoutIniKey() {
     TestBooks books(25, TestBooks::Closed);
-    setIni(books.iniPath(), "DBvn", QString());
+    SetBooksIniKey(books.iniPath(), "DBvn", QString());
     ScriptedPrompter p;
     expectUpgrade(p, 25);
     Session().dataFolder = books.folder();
@@ -319,7 +284,7 @@ class TstUpgrade : public QObject {
 
   void step21AsksCurrencyWhenUnknown() {
     TestBooks books(20, TestBooks::Closed);
-    setIni(books.iniPath(), "BaseCurrency", QString());
+    SetBooksIniKey(books.iniPath(), "BaseCurrency", QString());
     ScriptedPrompter p;
     p.yes(question(21)).text("Enter currency code of your existing data", "usd");
     for (int n = 22; n <= 33; ++n) {
@@ -330,7 +295,7 @@ class TstUpgrade : public QObject {
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
     QCOMPARE(CountRows("ccy", "id = 'USD' and base = 1"), 1);
-    QCOMPARE(iniValue(books.iniPath(), "BaseCurrency"), QStringLiteral("USD"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "BaseCurrency"), QStringLiteral("USD"));
   }
 
   // No stops the program at once; the books stay at the last completed step.
@@ -373,7 +338,7 @@ class TstUpgrade : public QObject {
       VERIFY_PROMPTS(p);
     }
     CloseDatabase();
-    QCOMPARE(iniValue(books.iniPath(), "DBvn"), QStringLiteral("-1"));
+    QCOMPARE(BooksIniValue(books.iniPath(), "DBvn"), QStringLiteral("-1"));
     ResetSession();
     ScriptedPrompter p;
     expectUpgrade(p, 22);
@@ -391,7 +356,7 @@ class TstUpgrade : public QObject {
   void iniVersionAboveTwentyOne() {
     QFETCH(char, answer);
     TestBooks books(TestBooks::Closed);
-    setIni(books.iniPath(), "DBvn", "33");
+    SetBooksIniKey(books.iniPath(), "DBvn", "33");
     ScriptedPrompter p;
     p.ask("dbvn>21 from INI file will overwrite dbvn from db, yikes - are you really sure ? ",
           answer);
@@ -429,7 +394,7 @@ class TstUpgrade : public QObject {
     QFETCH(QString, message);
     QFETCH(bool, ends);
     TestBooks books(TestBooks::Closed);
-    if (!iniDbvn.isNull()) setIni(books.iniPath(), "DBvn", iniDbvn);
+    if (!iniDbvn.isNull()) SetBooksIniKey(books.iniPath(), "DBvn", iniDbvn);
     if (param >= 0) {
       QVERIFY(connectTo(books));
       QVERIFY(ExecSqlCommitted(param == 0 ? QStringLiteral("delete from param")
@@ -484,7 +449,7 @@ class TstUpgrade : public QObject {
     QVERIFY(connectTo(books));
     QVERIFY(ExecSqlCommitted("CREATE TABLE ttemplate (txnid integer not null)"));
     CloseConnection();
-    RecordingPrompter p;
+    RecordingPrompter p('Y');
     Session().dataFolder = books.folder();
     QVERIFY(!OpenDatabase());
     QCOMPARE(p.questions, QStringList{question(33)});
@@ -505,7 +470,7 @@ class TstUpgrade : public QObject {
     QVERIFY(ExecSqlCommitted("update param set pmint = 20190401 where pmid = 2"));
     QVERIFY(ExecSqlCommitted("update param set pmint = 20211231 where pmid = 3"));
     CloseConnection();
-    setIni(books.iniPath(), "DBStartDate", "20200101");
+    SetBooksIniKey(books.iniPath(), "DBStartDate", "20200101");
     ScriptedPrompter p;
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());

@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QtTest>
 
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "store/db.h"
+#include "store/inifile.h"
 #include "store/opening.h"
 #include "store/schema.h"
 #include "store/session.h"
@@ -61,6 +63,19 @@ QString subFolder(const QString& name) {
 }
 
 }  // namespace
+
+void SetBooksIniKey(const QString& path, const QString& key, const QString& value) {
+  IniFile ini(path);
+  if (value.isNull())
+    ini.deleteKey(QStringLiteral("main"), key);
+  else
+    ini.writeString(QStringLiteral("main"), key, value);
+  QVERIFY(ini.save());
+}
+
+QString BooksIniValue(const QString& path, const QString& key) {
+  return IniFile(path).readString(QStringLiteral("main"), key, QStringLiteral("<absent>"));
+}
 
 bool CopyBooks(const QString& fromFolder, const QString& toFolder, QString* error) {
   const QString from = WithTrailingSeparator(fromFolder);

@@ -53,6 +53,11 @@ class TestBooks {
 
 // The template folders (built lazily; never change them). VersionTemplate(v)
 // is built from VersionTemplate(v - 1) by one more step.
+// A key of a settings file's [main] section: written, or deleted for a null value.
+void SetBooksIniKey(const QString& path, const QString& key, const QString& value);
+// Its value, "<absent>" when the key is missing.
+QString BooksIniValue(const QString& path, const QString& key);
+
 QString BooksTemplateFolder();
 QString VersionTemplateFolder(int version);
 

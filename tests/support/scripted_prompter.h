@@ -82,3 +82,30 @@ class ScriptedPrompter : public Prompter {
     const QString report__ = (p).verify();                             \
     QVERIFY2(report__.isEmpty(), qPrintable(report__));                \
   } while (0)
+
+// Installed for its lifetime: records the information boxes (for failures whose
+// text carries the engine's own words) and the questions, answering every
+// yes/no question with answer and every input box with Cancel.
+class RecordingPrompter : public Prompter {
+ public:
+  explicit RecordingPrompter(char answer) : answer_(answer) { previous_ = InstallPrompter(this); }
+  ~RecordingPrompter() override { InstallPrompter(previous_); }
+  QStringList infos, questions;
+  void showInfo(const QString& text, bool) override { infos << text; }
+  char askYesNoCancel(const QString& text) override {
+    questions << text;
+    return answer_;
+  }
+  bool askText(const QString& prompt, const QString&, QString&, int, int) override {
+    questions << prompt;
+    return false;
+  }
+  int askChoice(const QString&, const QString&, const QString&) override { return 0; }
+  bool pickDate(const QString&, TDateRec&) override { return false; }
+  bool pickFolder(QString&) override { return false; }
+  void flash(const QString&, FlashMode) override {}
+
+ private:
+  char answer_;
+  Prompter* previous_ = nullptr;
+};
