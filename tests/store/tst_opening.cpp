@@ -7,7 +7,6 @@
 #include "foundation/clock.h"
 #include "foundation/messages.h"
 #include "store/db.h"
-#include "store/inifile.h"
 #include "store/opening.h"
 #include "store/schema.h"
 #include "store/session.h"

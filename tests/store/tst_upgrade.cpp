@@ -5,7 +5,6 @@
 
 #include "foundation/messages.h"
 #include "store/db.h"
-#include "store/inifile.h"
 #include "store/opening.h"
 #include "store/records.h"
 #include "store/schema.h"
