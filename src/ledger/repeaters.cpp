@@ -228,9 +228,13 @@ bool GenerateRepeaterInstances() {
   for (int32_t id : ids) {
     TRptr r;
     if (!ReadRepeater(id, r) || !r.sched.active) continue;
+    const TRptSchedule before = r.sched;
     GenerateInstances(r);
-    // Each master's instances stand on their own: keep them whatever the next one does.
-    if (!CommitIfActive()) return false;
+    // Each master's instances stand on their own: keep them whatever the next
+    // one does. A master left as it was wrote nothing, and a commit costs
+    // synchronous writes.
+    const bool changed = r.sched.genTo != before.genTo || r.sched.active != before.active;
+    if (changed && !CommitIfActive()) return false;
     ProcessPendingMessages();
   }
   return true;
