@@ -18,6 +18,7 @@
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
 #include "ledger/rebalance.h"
+#include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
@@ -29,7 +30,7 @@
 namespace {
 
 // A screen that a later part of the program provides.
-void notYet(const QString& what) { ShowNotSupported(what); }
+void notYet(const QString& what) { WindowNotBuilt(what); }
 
 QAction* addItem(QMenu* menu, const QString& caption, std::function<void()> run) {
   QAction* a = menu->addAction(caption);
