@@ -124,7 +124,10 @@ void TFCtrl::buildBoxes() {
     l->installEventFilter(this);
   }
   auto* db = new QGridLayout(dbBox);
-  db->addWidget(new QLabel(QStringLiteral("Name"), dbBox), 0, 0);
+  // The label names the box for screen readers (the group's caption would otherwise).
+  auto* nameLabel = new QLabel(QStringLiteral("Name"), dbBox);
+  nameLabel->setBuddy(name_);
+  db->addWidget(nameLabel, 0, 0);
   db->addWidget(name_, 0, 1);
   db->addWidget(editName_, 0, 2);
   db->addWidget(new QLabel(QStringLiteral("Location"), dbBox), 1, 0);

@@ -1,5 +1,6 @@
 // The control window on real books: start-up tasks, the panel, the wash choice,
 // the recent-database list, the menus' captions and commands, and shutdown.
+#include <QAccessible>
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
@@ -71,6 +72,8 @@ class TestCtrlWindow : public QObject {
     QCOMPARE(w.panel()->text(), QString(" Rebalance needed"));
     QVERIFY(!w.rebalanceButton()->isHidden());
     QCOMPARE(w.nameBox()->text(), Session().settings.databaseName);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.nameBox())->text(QAccessible::Name),
+             QString("Name"));
     QCOMPARE(w.locationLabel()->text(), books.folder());
     VERIFY_PROMPTS(p);
   }
