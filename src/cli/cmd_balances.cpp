@@ -34,7 +34,8 @@ int runRebalance(CliContext& ctx) {
   if (hasFrom) {
     if (!ParseCliDate(fromText, from))
       return CliBad("--from needs a date yyyy-mm-dd, not \"" + fromText + "\"");
-    if (!ParseCliDate(toText, to)) return CliBad("--to needs a date yyyy-mm-dd, not \"" + toText + "\"");
+    if (!ParseCliDate(toText, to))
+      return CliBad("--to needs a date yyyy-mm-dd, not \"" + toText + "\"");
     if (from > to) return CliBad("--from must not be after --to");
   }
 
@@ -91,16 +92,19 @@ int runBalances(CliContext& ctx) {
   bool ok = false;
   QSqlQuery q = RunQuery(sql, binds, &ok);
   if (!ok) return CliRefused();
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   while (q.next()) {
-    QStringList r{q.value(0).toString(),           q.value(1).toString(),
-                  q.value(2).toString().trimmed(), CliKindWord(q.value(3).toInt()),
-                  q.value(4).toString().trimmed(), q.value(5).toString().trimmed()};
-    for (int c = 6; c < 12; ++c) r << FormatAmount(q.value(c).toLongLong());
+    TCellRow r{IntCell(q.value(0).toInt()),
+               TextCell(q.value(1).toString()),
+               TextCell(q.value(2).toString().trimmed()),
+               TextCell(CliKindWord(q.value(3).toInt())),
+               TextCell(q.value(4).toString().trimmed()),
+               TextCell(q.value(5).toString().trimmed())};
+    for (int c = 6; c < 12; ++c) r << AmountCell(q.value(c).toLongLong());
     rows << r;
   }
   q.finish();
-  if (!ctx.csv) CliOut("Period " + periodText());
+  if (!CliMachineOutput(ctx)) CliOut("Period " + periodText());
   CliTable(ctx,
            {QStringLiteral("Id"), QStringLiteral("Name"), QStringLiteral("Path"),
             QStringLiteral("Kind"), QStringLiteral("Ccy"), QStringLiteral("A/V"),
@@ -137,19 +141,18 @@ int runStatement(CliContext& ctx) {
                      "order by p.ccy, p.objid, p.pstgdate, p.seq"),
       {ccy, id}, &ok);
   if (!ok) return CliRefused();
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   while (q.next()) {
-    const int32_t date = q.value(0).toInt();
-    rows << QStringList{date > 0 ? YmdToText(date) : QString(),
-                        q.value(1).toString(),
-                        q.value(2).toString().trimmed(),
-                        FormatAmount(q.value(3).toLongLong()),
-                        FormatAmount(q.value(4).toLongLong()),
-                        q.value(5).toString(),
-                        q.value(6).toString()};
+    rows << TCellRow{DateCell(q.value(0).toInt()),
+                     IntCell(q.value(1).toInt()),
+                     TextCell(q.value(2).toString().trimmed()),
+                     AmountCell(q.value(3).toLongLong()),
+                     AmountCell(q.value(4).toLongLong()),
+                     FlagCell(q.value(5).toInt() != 0),
+                     FlagCell(q.value(6).toInt() != 0)};
   }
   q.finish();
-  if (!ctx.csv)
+  if (!CliMachineOutput(ctx))
     CliOut("#" + QString::number(a.id) + " " + a.name + " " + ccy + " opening " +
            FormatAmount(a.openingBalance));
   CliTable(ctx,

@@ -4,7 +4,6 @@
 
 #include "cli/commands.h"
 #include "cli/open_books.h"
-#include "foundation/numbers.h"
 #include "ledger/monthly.h"
 #include "store/db.h"
 
@@ -17,11 +16,11 @@ int runMonthly(CliContext& ctx) {
   QSqlQuery q = RunQuery(
       QStringLiteral("select m.accid, a.name, m.mory, m.mth, m.mtot from mthly m "
                      "left join account a on a.id = m.accid order by m.accid, m.mory, m.mth"));
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   while (q.next())
-    rows << QStringList{q.value(0).toString(), q.value(1).toString().trimmed(),
-                        q.value(2).toString().trimmed(), q.value(3).toString(),
-                        FormatAmount(q.value(4).toLongLong())};
+    rows << TCellRow{IntCell(q.value(0).toInt()), TextCell(q.value(1).toString().trimmed()),
+                     TextCell(q.value(2).toString().trimmed()), IntCell(q.value(3).toInt()),
+                     AmountCell(q.value(4).toLongLong())};
   q.finish();
   CliTable(ctx, {"Id", "Name", "Kind", "Month", "Total"}, rows);
   return CliCommitted();

@@ -19,14 +19,10 @@ int runReminders(CliContext& ctx) {
     CloseDatabase(false);
     return 1;
   }
-  QList<QStringList> table;
+  QList<TCellRow> table;
   for (const TRemdrRow& r : rows)
-    table << QStringList{QString::number(r.id),
-                         QString::number(r.txnId),
-                         CliDateText(r.rmDate),
-                         CliDateText(r.tgDate),
-                         r.text,
-                         r.narrative};
+    table << TCellRow{IntCell(r.id),      IntCell(r.txnId), DateCell(r.rmDate),
+                      DateCell(r.tgDate), TextCell(r.text), TextCell(r.narrative)};
   CliTable(ctx, {"Id", "Txn", "Start", "Deadline", "Text", "Description"}, table);
   CloseDatabase(false);
   return 0;

@@ -8,12 +8,6 @@ QList<CliCommand>& registry() {
   return r;
 }
 
-QString csvField(const QString& s) {
-  if (!s.contains(',') && !s.contains('"') && !s.contains('\n')) return s;
-  QString q = s;
-  q.replace('"', "\"\"");
-  return '"' + q + '"';
-}
 }  // namespace
 
 CliRegistration::CliRegistration(CliCommand c) { registry().append(std::move(c)); }
@@ -38,27 +32,40 @@ bool CliContext::takeOption(const QString& name, QString& value) {
 void CliOut(const QString& line) { std::fprintf(stdout, "%s\n", line.toUtf8().constData()); }
 void CliErr(const QString& line) { std::fprintf(stderr, "%s\n", line.toUtf8().constData()); }
 
-void CliTable(const CliContext& ctx, const QStringList& header, const QList<QStringList>& rows) {
-  if (ctx.csv) {
-    QStringList line;
-    for (const QString& h : header) line << csvField(h);
-    CliOut(line.join(','));
-    for (const QStringList& r : rows) {
-      line.clear();
-      for (const QString& f : r) line << csvField(f);
-      CliOut(line.join(','));
-    }
+void CliTable(const CliContext& ctx, const QStringList& header, const QList<TCellRow>& rows) {
+  if (ctx.csv || ctx.json) {
+    const QString text = ctx.json ? TableJson(header, rows) : TableCsv(header, rows);
+    std::fputs(text.toUtf8().constData(), stdout);
     return;
+  }
+  QList<QStringList> shown;
+  shown.reserve(rows.size());
+  for (const TCellRow& r : rows) {
+    QStringList line;
+    for (const TCell& c : r) line << CellDisplay(c);
+    shown << line;
   }
   QList<qsizetype> width(header.size(), 0);
   for (int c = 0; c < header.size(); ++c) width[c] = header[c].size();
-  for (const QStringList& r : rows)
+  for (const QStringList& r : shown)
     for (int c = 0; c < r.size() && c < width.size(); ++c) width[c] = qMax(width[c], r[c].size());
   auto emit = [&](const QStringList& r) {
     QStringList cells;
-    for (int c = 0; c < r.size(); ++c) cells << (c + 1 < r.size() ? r[c].leftJustified(width.value(c)) : r[c]);
+    for (int c = 0; c < r.size(); ++c)
+      cells << (c + 1 < r.size() ? r[c].leftJustified(width.value(c)) : r[c]);
     CliOut(cells.join("  "));
   };
   emit(header);
-  for (const QStringList& r : rows) emit(r);
+  for (const QStringList& r : shown) emit(r);
+}
+
+void CliTable(const CliContext& ctx, const QStringList& header, const QList<QStringList>& rows) {
+  QList<TCellRow> cells;
+  cells.reserve(rows.size());
+  for (const QStringList& r : rows) {
+    TCellRow row;
+    for (const QString& f : r) row << TextCell(f);
+    cells << row;
+  }
+  CliTable(ctx, header, cells);
 }

@@ -5,11 +5,14 @@
 #include <QStringList>
 #include <functional>
 
+#include "foundation/table_export.h"
+
 class BatchPrompter;
 
 struct CliContext {
   QStringList args;  // the verb's own arguments (global flags removed)
   bool csv = false;
+  bool json = false;
   BatchPrompter* prompter = nullptr;
 
   // Option helpers: take "--name VALUE" out of args.
@@ -23,9 +26,9 @@ struct CliContext {
 };
 
 struct CliCommand {
-  QString verb;      // e.g. "create" or "account add"
-  QString usage;     // one line: arguments
-  QString summary;   // what it does
+  QString verb;     // e.g. "create" or "account add"
+  QString usage;    // one line: arguments
+  QString summary;  // what it does
   std::function<int(CliContext&)> run;
 };
 
@@ -38,5 +41,10 @@ struct CliRegistration {
 // Output helpers shared by the verbs.
 void CliOut(const QString& line);
 void CliErr(const QString& line);
-// Prints rows as aligned text columns, or as CSV when ctx.csv is set.
+// Prints rows as aligned text columns in their display form, or in the plain
+// form as CSV (ctx.csv) or JSON (ctx.json).
+void CliTable(const CliContext& ctx, const QStringList& header, const QList<TCellRow>& rows);
+// The same for rows already turned into text (every cell a text cell).
 void CliTable(const CliContext& ctx, const QStringList& header, const QList<QStringList>& rows);
+// True when the verb prints for a program: its prose lines are left out.
+inline bool CliMachineOutput(const CliContext& ctx) { return ctx.csv || ctx.json; }

@@ -11,12 +11,13 @@ namespace {
 void printHelp() {
   CliOut("vorbek-cli " VORBEK_VERSION " - the vorbek books from the command line");
   CliOut("");
-  CliOut("usage: vorbek-cli [--yes|--no] [--answer TEXT]... [--csv] [--quiet] VERB ARGS...");
+  CliOut("usage: vorbek-cli [--yes|--no] [--answer TEXT]... [--csv|--json] [--quiet] VERB ARGS...");
   CliOut("");
   CliOut("global options:");
   CliOut("  --yes / --no     answer every yes/no question so (without one, a question fails the command)");
   CliOut("  --answer TEXT    answer the next input box, choice or date question (repeatable)");
-  CliOut("  --csv            print tables as CSV");
+  CliOut("  --csv            print tables as CSV: plain numbers (-5056.90), dates yyyy-mm-dd");
+  CliOut("  --json           print tables as a JSON array of objects (amounts as strings)");
   CliOut("  --quiet          do not echo flash and status messages");
   CliOut("  --help, --version");
   CliOut("");
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
       prompter.addAnswer(args[++i]);
     } else if (a == "--csv") {
       ctx.csv = true;
+    } else if (a == "--json") {
+      ctx.json = true;
     } else if (a == "--quiet") {
       prompter.setQuiet(true);
     } else {

@@ -55,8 +55,8 @@ class TstCliBalances : public QObject {
              QString("Rebalanced 2024-01-01 to 2024-12-31: 5 summary rows\n"));
     const CliRun all = RunCliOk({"--csv", "balances", folder_});
     // The wash puts Food's opening balance and earlier payment into the default pot.
-    QCOMPARE(all.out, QString("Id,Name,Path,Kind,Ccy,A/V,B/fd,Pre-period,Payments,Receipts,"
-                              "Transfers,C/fd\n"
+    QCOMPARE(all.out, QString("id,name,path,kind,ccy,a_v,b_fd,pre_period,payments,receipts,"
+                              "transfers,c_fd\n"
                               "2,Current,,external,GBP,A,100.00,-40.00,-30.00,10.00,0.00,40.00\n"
                               "5,Food,Spending :,category,GBP,A,0.00,0.00,-30.00,10.00,0.00,"
                               "-20.00\n"
@@ -64,8 +64,8 @@ class TstCliBalances : public QObject {
                               "1,Default pot,,pot,GBP,A,100.00,-40.00,0.00,0.00,0.00,60.00\n"
                               "4,Spending,,intgroup,GBP,A,0.00,0.00,-30.00,10.00,0.00,-20.00\n"));
     QCOMPARE(RunCliOk({"--csv", "balances", folder_, "--kind", "category", "--ccy", "gbp"}).out,
-             QString("Id,Name,Path,Kind,Ccy,A/V,B/fd,Pre-period,Payments,Receipts,Transfers,"
-                     "C/fd\n5,Food,Spending :,category,GBP,A,0.00,0.00,-30.00,10.00,0.00,"
+             QString("id,name,path,kind,ccy,a_v,b_fd,pre_period,payments,receipts,transfers,"
+                     "c_fd\n5,Food,Spending :,category,GBP,A,0.00,0.00,-30.00,10.00,0.00,"
                      "-20.00\n"));
     const QString text = RunCliOk({"balances", folder_, "--kind", "pot"}).out;
     QVERIFY2(text.startsWith("Period 2024-01-01 to 2024-12-31\nId  Name"), qPrintable(text));
@@ -74,19 +74,23 @@ class TstCliBalances : public QObject {
     // A new payment makes the summaries stale: balances rebuilds them first.
     pay("P", "2024-05-01", "1,000.00");
     const QString stale = RunCliOk({"--csv", "balances", folder_, "--kind", "external"}).out;
-    QVERIFY2(stale.endsWith("2,Current,,external,GBP,A,100.00,-40.00,\"-1,030.00\",10.00,0.00,"
+    QVERIFY2(stale.endsWith("2,Current,,external,GBP,A,100.00,-40.00,-1030.00,10.00,0.00,"
                             "-960.00\n"),
              qPrintable(stale));
+    const auto records = CsvRecords(RunCliOk({"--csv", "balances", folder_}).out);
+    QCOMPARE(records.size(), 5);
+    QCOMPARE(JsonRecords(RunCliOk({"--json", "balances", folder_}).out), records);
   }
 
   void statement() {
     addBooks();
     const QString out = RunCliOk({"--csv", "statement", folder_, "2"}).out;
-    QCOMPARE(out, QString("Date,Txn,Type,Amount,Balance,FirstOfDate,BalanceShown\n"
+    QCOMPARE(out, QString("date,txn,type,amount,balance,first_of_date,balance_shown\n"
                           "2023-11-15,1,P,-40.00,60.00,1,1\n"
                           "2024-03-10,2,P,-25.00,35.00,1,0\n"
                           "2024-03-10,3,P,-5.00,30.00,0,1\n"
                           "2024-04-01,4,R,10.00,40.00,1,1\n"));
+    QCOMPARE(JsonRecords(RunCliOk({"--json", "statement", folder_, "2"}).out), CsvRecords(out));
     // The category's balance under the wash moves only from the period start,
     // which the settings hold (From is the first of this year).
     RunCliOk({"rebalance", folder_, "--from", "2024-01-01", "--to", "2024-12-31"});

@@ -38,7 +38,7 @@ class TstCliMonthly : public QObject {
         "5", "--cpty", "6", "--int", "4"});
 
     const QStringList lines = RunCliOk({"--csv", "monthly", folder_}).out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.first(), QString("Id,Name,Kind,Month,Total"));
+    QCOMPARE(lines.first(), QString("id,name,kind,month,total"));
     QStringList food{"M,202401,-50.00", "M,202403,20.00", "Y,202401,-50.00", "Y,202402,-50.00"};
     for (int m = 202403; m <= 202412; ++m) food << "Y," + QString::number(m) + ",-30.00";
     food << "Y,202501,20.00"
@@ -47,6 +47,8 @@ class TstCliMonthly : public QObject {
     for (const auto& [id, name] : {std::pair{"2", "Living"}, {"3", "Table"}, {"4", "Food"}})
       for (const QString& row : food) expected << QString(id) + "," + name + "," + row;
     QCOMPARE(lines, expected);
+    QCOMPARE(JsonRecords(RunCliOk({"--json", "monthly", folder_}).out),
+             CsvRecords(RunCliOk({"--csv", "monthly", folder_}).out));
 
     // The plain table has the same rows, aligned.
     const QStringList plain = RunCliOk({"monthly", folder_}).out.split('\n', Qt::SkipEmptyParts);

@@ -72,7 +72,7 @@ class TstCliReminders : public QObject {
     QVERIFY(CommitIfActive());
     CloseDatabase(false);
 
-    const QString header = "Id,Txn,Start,Deadline,Text,Description\n";
+    const QString header = "id,txn,start,deadline,text,description\n";
     const QString due =
         "3,0,2000-01-01,2000-01-10,\"Renew passport, photo\",\n"
         "2," +
@@ -80,6 +80,8 @@ class TstCliReminders : public QObject {
     QCOMPARE(RunCliOk({"--csv", "reminders", folder_}).out, header + due);
     QCOMPARE(RunCliOk({"--csv", "reminders", folder_, "--all"}).out,
              header + due + "1,0,2099-01-01,2099-01-10,Far off,\n");
+    QCOMPARE(JsonRecords(RunCliOk({"--json", "reminders", folder_, "--all"}).out),
+             CsvRecords(header + due + "1,0,2099-01-01,2099-01-10,Far off,\n"));
     const QString plain = RunCliOk({"reminders", folder_}).out;
     QVERIFY2(plain.startsWith("Id") && plain.contains("Renew passport, photo") &&
                  !plain.contains("Far off"),
