@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "foundation/dates.h"
@@ -23,6 +24,7 @@
 #include "foundation/texts.h"
 #include "foundation/ui/calendar.h"
 #include "foundation/ui/controls.h"
+#include "foundation/ui/window_positions.h"
 #include "ledger/account_save.h"
 #include "ledger/accounts.h"
 #include "ledger/currencies.h"
@@ -133,7 +135,6 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
   top->addLayout(head);
 
   pages_ = new QTabWidget;
-  pages_->setAccessibleName(QStringLiteral("Pages"));
   details_ = new QWidget;
   details_->setAccessibleName(QStringLiteral("Details"));
   auto* dl = new QVBoxLayout(details_);
@@ -150,8 +151,10 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
   nameRow->addWidget(ccyLabel_);
   dl->addLayout(nameRow);
 
-  ownRows_ = new QVBoxLayout;
-  dl->addLayout(ownRows_);
+  // The form's own rows, made here so that they come next in reading order.
+  auto* own = new QVBoxLayout;
+  dl->addLayout(own);
+  addOwnRows(own);
 
   auto* grid = new QGridLayout;
   openDate_ = new QLineEdit;
@@ -163,7 +166,7 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
   status_ = new QLabel;
   grid->addWidget(labelFor(QStringLiteral("Opened"), openDate_), 0, 0);
   grid->addWidget(openDate_, 0, 1);
-  grid->addWidget(calendar_, 0, 2);
+  grid->addWidget(calendar_, 0, 2, Qt::AlignLeft);
   grid->addWidget(labelFor(QStringLiteral("First used"), firstUsed_), 1, 0);
   grid->addWidget(firstUsed_, 1, 1);
   grid->addWidget(labelFor(QStringLiteral("Last used"), lastUsed_), 2, 0);
@@ -171,6 +174,7 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
   grid->addWidget(labelFor(QStringLiteral("Closed"), closed_), 3, 0);
   grid->addWidget(closed_, 3, 1);
   grid->addWidget(status_, 3, 2);
+  grid->setColumnStretch(1, 1);
   dl->addLayout(grid);
 
   group_ = new QComboBox;
@@ -369,6 +373,15 @@ void TAccountDetailsForm::deleteAccount() {
   accept();
 }
 
+void TAccountDetailsForm::startAtNameEnd() {
+  name_->setFocus();
+  // Showing the form focuses the box and selects its text: move to the end after that.
+  QTimer::singleShot(0, name_, [this] {
+    name_->deselect();
+    name_->setCursorPosition(name_->text().size());
+  });
+}
+
 void TAccountDetailsForm::reject() {
   if (changed_ && !AskYes(QStringLiteral("Discard changes?"))) return;
   changed_ = false;
@@ -395,10 +408,26 @@ bool TAccountDetailsForm::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------- external
 
 TFExtAcc::TFExtAcc(QWidget* parent) : TAccountDetailsForm(parent) {
+  setObjectName(QStringLiteral("FExtAcc"));
   setWindowTitle(QStringLiteral("External Account details"));
   auto* top = new QVBoxLayout(this);
   buildCommon(top);
 
+  openDate_->setToolTip(QStringLiteral("The Account cannot be posted before this date"));
+  group_->setToolTip(QStringLiteral("Only open groups are listed here"));
+  connect(designation_, &QLineEdit::textChanged, this, &TFExtAcc::userChanged);
+  connect(providerButton_, &QPushButton::clicked, this, &TFExtAcc::pickProvider);
+  connect(noProvider_, &QPushButton::clicked, this, &TFExtAcc::clearProvider);
+  connect(viewProvider_, &QPushButton::clicked, this, &TFExtAcc::viewProvider);
+  connect(generate_, &QPushButton::clicked, this, &TFExtAcc::generateName);
+  connect(channels_, &QPushButton::clicked, this, [this] {
+    if (obj_.id > 0) ShowChannelsOf(obj_);
+  });
+  resize(560, 420);
+  RegisterWindowPosition(this, objectName());
+}
+
+void TFExtAcc::addOwnRows(QVBoxLayout* rows) {
   designation_ = new QLineEdit;
   designation_->setMaxLength(kDesigWidth);
   auto* desigRow = new QHBoxLayout;
@@ -408,7 +437,7 @@ TFExtAcc::TFExtAcc(QWidget* parent) : TAccountDetailsForm(parent) {
       button(QStringLiteral("Generate"),
              QStringLiteral("Generate default account name from Counterparty & Designation"));
   desigRow->addWidget(generate_);
-  ownRows_->addLayout(desigRow);
+  rows->addLayout(desigRow);
 
   provider_ = readOnlyBox();
   providerButton_ = button(
@@ -424,7 +453,7 @@ TFExtAcc::TFExtAcc(QWidget* parent) : TAccountDetailsForm(parent) {
   provRow->addWidget(providerButton_);
   provRow->addWidget(noProvider_);
   provRow->addWidget(viewProvider_);
-  ownRows_->addLayout(provRow);
+  rows->addLayout(provRow);
 
   reconciled_ =
       readOnlyBox(QStringLiteral("Date of most recent balance reconciliation for this account"));
@@ -434,29 +463,7 @@ TFExtAcc::TFExtAcc(QWidget* parent) : TAccountDetailsForm(parent) {
   recRow->addWidget(reconciled_);
   recRow->addStretch(1);
   recRow->addWidget(channels_);
-  ownRows_->addLayout(recRow);
-
-  openDate_->setToolTip(QStringLiteral("The Account cannot be posted before this date"));
-  group_->setToolTip(QStringLiteral("Only open groups are listed here"));
-
-  // Reading order: name and designation rows come before the provider row.
-  setTabOrder(favourite_, designation_);
-  setTabOrder(designation_, generate_);
-  setTabOrder(generate_, providerButton_);
-  setTabOrder(providerButton_, noProvider_);
-  setTabOrder(noProvider_, viewProvider_);
-  setTabOrder(viewProvider_, channels_);
-  setTabOrder(channels_, openDate_);
-
-  connect(designation_, &QLineEdit::textChanged, this, &TFExtAcc::userChanged);
-  connect(providerButton_, &QPushButton::clicked, this, &TFExtAcc::pickProvider);
-  connect(noProvider_, &QPushButton::clicked, this, &TFExtAcc::clearProvider);
-  connect(viewProvider_, &QPushButton::clicked, this, &TFExtAcc::viewProvider);
-  connect(generate_, &QPushButton::clicked, this, &TFExtAcc::generateName);
-  connect(channels_, &QPushButton::clicked, this, [this] {
-    if (obj_.id > 0) ShowChannelsOf(obj_);
-  });
-  resize(560, 420);
+  rows->addLayout(recRow);
 }
 
 void TFExtAcc::setProvider(int32_t id) {
@@ -517,9 +524,8 @@ int TFExtAcc::openNew(const QString& name) {
   obj_.ccy = Session().workingCurrency;
   setMode(Mode::New);
   fill();
-  name_->setFocus();
-  name_->setCursorPosition(name_->text().size());
   pages_->setCurrentWidget(details_);
+  startAtNameEnd();
   return exec();
 }
 
@@ -534,23 +540,10 @@ int TFExtAcc::openExisting(const TObj& account) {
 // ---------------------------------------------------------------- internal
 
 TFCtgy::TFCtgy(QWidget* parent) : TAccountDetailsForm(parent) {
+  setObjectName(QStringLiteral("FCtgy"));
   setWindowTitle(QStringLiteral("Internal Account details"));
   auto* top = new QVBoxLayout(this);
   buildCommon(top);
-
-  auto* type = new QGroupBox(QStringLiteral("Type"));
-  auto* tl = new QHBoxLayout(type);
-  category_ = new QRadioButton(QStringLiteral("Category"));
-  category_->setAccessibleName(QStringLiteral("Category"));
-  pot_ = new QRadioButton(QStringLiteral("Pot"));
-  pot_->setAccessibleName(QStringLiteral("Pot"));
-  tl->addWidget(category_);
-  tl->addWidget(pot_);
-  tl->addStretch(1);
-  ownRows_->addWidget(type);
-  setTabOrder(favourite_, category_);
-  setTabOrder(category_, pot_);
-  setTabOrder(pot_, openDate_);
 
   auto* debugPage = new QWidget;
   debugPage->setAccessibleName(QStringLiteral("Debug"));
@@ -569,6 +562,20 @@ TFCtgy::TFCtgy(QWidget* parent) : TAccountDetailsForm(parent) {
     if (on) userChanged();
   });
   resize(520, 400);
+  RegisterWindowPosition(this, objectName());
+}
+
+void TFCtgy::addOwnRows(QVBoxLayout* rows) {
+  auto* type = new QGroupBox(QStringLiteral("Type"));
+  auto* tl = new QHBoxLayout(type);
+  category_ = new QRadioButton(QStringLiteral("Category"));
+  category_->setAccessibleName(QStringLiteral("Category"));
+  pot_ = new QRadioButton(QStringLiteral("Pot"));
+  pot_->setAccessibleName(QStringLiteral("Pot"));
+  tl->addWidget(category_);
+  tl->addWidget(pot_);
+  tl->addStretch(1);
+  rows->addWidget(type);
 }
 
 void TFCtgy::fillOwn() {
@@ -607,8 +614,7 @@ int TFCtgy::openNew(int kind, const QString& name) {
   setMode(Mode::New);
   fill();
   pages_->setCurrentWidget(details_);
-  name_->setFocus();
-  name_->setCursorPosition(name_->text().size());
+  startAtNameEnd();
   return exec();
 }
 

@@ -77,8 +77,9 @@ class TAccountDetailsForm : public QDialog {
 
  protected:
   explicit TAccountDetailsForm(QWidget* parent);
-  // Builds the common controls; the subclass adds its own into the places given.
+  // Builds the common controls; addOwnRows puts the form's own rows below the name.
   void buildCommon(QVBoxLayout* top);
+  virtual void addOwnRows(QVBoxLayout* rows) = 0;
   QWidget* detailsPage() const { return details_; }
 
   // Fills every control from obj_ under the screen-updating flag.
@@ -93,6 +94,8 @@ class TAccountDetailsForm : public QDialog {
   void markChanged();
   void setMode(Mode m);
   void fillGroups();
+  // New mode: the cursor at the end of the proposed name.
+  void startAtNameEnd();
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   TObj obj_;
@@ -125,7 +128,6 @@ class TAccountDetailsForm : public QDialog {
   QAction* delete_ = nullptr;
   QAction* refresh_ = nullptr;
   QAction* close_ = nullptr;
-  QVBoxLayout* ownRows_ = nullptr;  // where a form puts its own rows on "Details"
 };
 
 // The external account form.
@@ -154,6 +156,7 @@ class TFExtAcc : public TAccountDetailsForm {
   QPushButton* channelsButton() const { return channels_; }
 
  protected:
+  void addOwnRows(QVBoxLayout* rows) override;
   void fillOwn() override;
   int groupKind() const override;
   int currentKind() const override;
@@ -185,6 +188,7 @@ class TFCtgy : public TAccountDetailsForm {
   QLabel* debugLabel() const { return debug_; }
 
  protected:
+  void addOwnRows(QVBoxLayout* rows) override;
   void fillOwn() override;
   int groupKind() const override;
   int currentKind() const override;
