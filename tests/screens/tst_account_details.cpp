@@ -366,7 +366,7 @@ class TstAccountDetails : public QObject {
       QCOMPARE(ext_->currencyLabel()->text(), QString("Currency = USD"));
       QCOMPARE(ext_->groupCombo()->count(), 2);
       QCOMPARE(ext_->groupCombo()->currentText(), QString("US banks"));
-      QTest::mouseClick(ext_->closedBox(), Qt::LeftButton);
+      QTest::keyClick(ext_->closedBox(), Qt::Key_Return);  // as a click, from the keyboard
       QCOMPARE(ext_->closedBox()->text(), QString());
       QTest::keyClicks(ext_->designationBox(), "Checking");
       QTest::mouseClick(ext_->okButton(), Qt::LeftButton);

@@ -293,6 +293,7 @@ void TAccountDetailsForm::fillGroups() {
 }
 
 void TAccountDetailsForm::fill() {
+  const bool wasUpdating = ScreenUpdating();
   SetScreenUpdating(true);
   heading_->setText(" " + obj_.name);
   name_->setText(obj_.name);
@@ -317,7 +318,7 @@ void TAccountDetailsForm::fill() {
   stamps_->setText(stampsText(obj_));
   fillGroups();
   fillOwn();
-  SetScreenUpdating(false);
+  SetScreenUpdating(wasUpdating);
   TakeQuietFlag();
   changed_ = false;
 }
@@ -396,6 +397,12 @@ bool TAccountDetailsForm::eventFilter(QObject* watched, QEvent* event) {
       if ((k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace) &&
           !closed_->text().isEmpty()) {
         closed_->clear();
+        return true;
+      }
+      // From the keyboard, Enter or Space on the empty box does what a click does.
+      if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Space) &&
+          closed_->text().isEmpty()) {
+        askCloseDate();
         return true;
       }
     } else if (event->type() == QEvent::MouseButtonRelease) {
