@@ -342,6 +342,24 @@ class TstAccountSave : public QObject {
     QVERIFY(!read(a).favourite);
   }
 
+  // "Fa&vorite" works on the account as stored now, so a change made since
+  // the caller read it is kept, not refused or overwritten.
+  void favouriteRereads() {
+    const int32_t a = addAccount(kKindExternal, "Wallet");
+    QVERIFY(ExecSqlCommitted("update account set name = 'Purse', editts = ? where id = ?",
+                             {QDateTime::currentDateTime().addSecs(5), a}));
+    ScriptedPrompter p;
+    TObj written;
+    QVERIFY(ToggleFavourite(a, &written));
+    VERIFY_PROMPTS(p);
+    RollbackIfActive();
+    QVERIFY(read(a).favourite);
+    QCOMPARE(read(a).name, QString("Purse"));
+    QCOMPARE(written.edited, read(a).edited);
+    QVERIFY(ToggleFavourite(a));
+    QVERIFY(!read(a).favourite);
+  }
+
   // A category turned into a pot needs a rebalance; the stored "< 0" / "> 0"
   // are written as given; a new pot never becomes the default category, a
   // new category does.

@@ -515,6 +515,16 @@ class TstAccountDetails : public QObject {
     QVERIFY(!read(id).allowPositive);
     QVERIFY(RebalanceNeeded());
 
+    // A note: the "Notes" page, captioned "NOTES", is shown first.
+    QVERIFY(ExecSqlCommitted("update account set note = 'Jars on the shelf' where id = ?", {id}));
+    whileOpen(ctgy_, [&] {
+      QCOMPARE(ctgy_->pages()->currentIndex(), 1);
+      QCOMPARE(ctgy_->pages()->tabText(1), QString("NOTES"));
+      QCOMPARE(ctgy_->notesBox()->toPlainText(), QString("Jars on the shelf"));
+      ctgy_->done(QDialog::Rejected);
+    });
+    QVERIFY(!EditInternalAccount(id));
+
     whileOpen(ctgy_, [&] {
       QVERIFY(ctgy_->potRadio()->isChecked());
       QVERIFY(!ctgy_->categoryRadio()->isEnabled());

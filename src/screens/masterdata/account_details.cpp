@@ -630,7 +630,7 @@ int TFCtgy::openExisting(const TObj& account) {
   obj_ = account;
   setMode(Mode::Display);
   fill();
-  pages_->setCurrentWidget(notes_->toPlainText().isEmpty() ? details_ : notes_->parentWidget());
+  pages_->setCurrentWidget(notes_->toPlainText().isEmpty() ? details_ : notesPage_);
   return exec();
 }
 
