@@ -426,6 +426,87 @@ class TstAccountsList : public QObject {
     VERIFY_PROMPTS(p);
   }
 
+  void dispatch_data() {
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("arg");
+    QTest::addColumn<QString>("reached");  // the hook reached, with its argument
+    QTest::addColumn<QString>("message");
+    QTest::newRow("edit counterparty") << "edit" << 10 << "editCounterparty 10"
+                                       << "";
+    QTest::newRow("edit group") << "edit" << int(kBanks) << "editGroup 9"
+                                << "";
+    QTest::newRow("edit id 0") << "edit" << 0 << ""
+                               << "";
+    QTest::newRow("edit unknown id") << "edit" << 99 << ""
+                                     << "Account not found : #99";
+    QTest::newRow("edit unknown kind") << "edit" << 11 << ""
+                                       << "Invalid account type 7 - run DB Healthcheck!";
+    QTest::newRow("add counterparty") << "add" << 4 << "addCounterparty Ann"
+                                      << "";
+    QTest::newRow("add internal group") << "add" << 10 << "addGroup 10 Ann"
+                                        << "";
+    QTest::newRow("add counterparty group by name")
+        << "add" << 9 << ""
+        << "Invalid account type 9 - run DB Healthcheck!";
+    QTest::newRow("add counterparty group") << "addOfKind" << 9 << "addGroup 9 "
+                                            << "";
+    QTest::newRow("add diary") << "addOfKind" << 11 << ""
+                               << "Program error : Acc.add";
+  }
+  void dispatch() {
+    QFETCH(QString, call);
+    QFETCH(int, arg);
+    QFETCH(QString, reached);
+    QFETCH(QString, message);
+    QCOMPARE(addAccount(4, "Shop"), 10);
+    QVERIFY(
+        ExecSqlCommitted("insert into account (id, name, type2, btype, isgrp, grpid, ccy, "
+                         "opendate, closedate) values (11, 'Odd', 7, 7, 0, 0, 'GBP', 0, "
+                         "99999999)"));
+    QStringList hooks;
+    TScreenHooks& h = ScreenHooks();
+    h.editCounterparty = [&](int id) {
+      return hooks << "editCounterparty " + QString::number(id), true;
+    };
+    h.editGroup = [&](int id) { return hooks << "editGroup " + QString::number(id), true; };
+    h.addCounterparty = [&](const QString& n) { return hooks << "addCounterparty " + n, 42; };
+    h.addGroup = [&](int kind, const QString& n) {
+      return hooks << "addGroup " + QString::number(kind) + " " + n, 43;
+    };
+    ScriptedPrompter p;
+    if (!message.isEmpty()) p.info(message);
+    int result = 0;
+    if (call == "edit")
+      result = EditAccount(arg) ? 1 : 0;
+    else if (call == "add")
+      result = AddAccount(arg, "Ann");
+    else
+      result = AddAccountOfKind(arg);
+    VERIFY_PROMPTS(p);
+    QCOMPARE(hooks.join(';'), reached);
+    QCOMPARE(result != 0, !reached.isEmpty());
+  }
+
+  void detailsRereadsTheList() {
+    const int32_t shop = addAccount(4, "Shop");
+    ScreenHooks().editCounterparty = [](int id) {
+      TObj o;
+      if (!ReadAccount(id, o)) return false;
+      o.name = "Zebra shop";
+      return WriteAccount(o) && CommitIfActive();
+    };
+    QStringList seen;
+    whenList(4, [&](TFAccs* w) {
+      w->filterButton(AccountFilter::All)->click();
+      w->setCurrentRow(RowOfId(w->model()->rows(), shop));
+      trigger(w, "&Details");
+      seen << shownRows(w).join(' ') << QString::number(w->currentId());
+      w->reject();
+    });
+    QVERIFY(!PickAccount(4));
+    QCOMPARE(seen, (QStringList{"Zebra shop", QString::number(shop)}));
+  }
+
   void controlWindowItems() {
     QList<int> groupsAdded;
     ScreenHooks().addGroup = [&](int kind, const QString&) {
