@@ -307,6 +307,27 @@ class TstAccountsList : public QObject {
     QCOMPARE(channelDirections_, QList<QChar>{' '});  // no direction filter from the finder
   }
 
+  void searchButtonOpensTheFinder() {
+    ChannelDirection() = 'R';
+    QString boxText;
+    whenList(1, [&](TFAccs* w) {
+      w->smarterButton()->setChecked(true);
+      QTest::keyClicks(w->nameBox(), "ech");
+      whenFinder([&](TFinpacc* f) {
+        boxText = f->nameBox()->text();
+        f->searchButton()->click();
+        f->selectButton()->click();
+      });
+      w->button("&Search")->click();
+    });
+    QVERIFY(PickAccount(1));
+    ChannelDirection() = ' ';
+    QCOMPARE(boxText, QString("ech"));
+    QCOMPARE(SelectedAccount().id, int(kEcho));
+    // The finder chose the channel, without a direction; the list did not ask again.
+    QCOMPARE(channelDirections_, QList<QChar>{' '});
+  }
+
   void finderNothingFoundOffersNew() {
     // Typing into the list ("Faster") opens the finder; nothing found opens
     // the new-account form with the name capitalised; the list takes the new
