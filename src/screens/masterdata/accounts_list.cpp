@@ -204,7 +204,6 @@ void TFAccs::build() {
   auto makeButton = [this](const QString& text, auto slot) {
     auto* b = new QPushButton(text, this);
     b->setAccessibleName(QString(text).remove(QLatin1Char('&')));
-    b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, slot);
     return b;
   };
@@ -551,7 +550,9 @@ void TFAccs::preparePopup() {
 }
 
 void TFAccs::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+  // Enter chooses the current row, except on a button, which it presses.
+  const bool onButton = qobject_cast<QPushButton*>(focusWidget()) != nullptr;
+  if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !onButton) {
     chooseCurrent();
     return;
   }
