@@ -416,6 +416,8 @@ class TstAccountsList : public QObject {
     ScriptedPrompter p;
     p.textStartingWith("External Account name/notes search (new-style)", "",
                        "O'BRIEN & co \"50%\"");
+    p.info("Cannot change accounts, database is frozen");
+    p.info("Cannot change accounts, database is frozen");
     p.yes("Delete external account \"foxtrot\"?");
     SearchAccounts(1);
     TFAcSrchR* w = AccountSearchWindow();
@@ -441,8 +443,24 @@ class TstAccountsList : public QObject {
     w->drillDown();
     QCOMPARE(drilled, QList<int>{kBanks});
     w->setCurrentRow(1);
+    Session().settings.dbFrozen = true;
+    w->closeCurrent();
+    w->deleteCurrent();
+    Session().settings.dbFrozen = false;
+    QCOMPARE(w->model()->rows().size(), 2);
     w->deleteCurrent();
     QCOMPARE(w->windowTitle(), QString("External Account search results \"n\" - 1 items"));
+
+    // Closing reads the balance in the account's own currency, not the working one.
+    QVERIFY(ExecSqlCommitted(
+        "insert into movtg (accid, ccy, amtval, bfd, prepdnet, pdbfd, pdpayts, pdrcpts, pdtfrs, "
+        "pdcfd) values (?, 'USD', 'A', 500, 0, 500, 0, 0, 0, 500)",
+        {kGolf}));
+    p.no("Account balance not zero (5.00), are you sure you want to close?");
+    SearchAccountsFor(1, "golf");
+    w->setCurrentRow(0);
+    w->closeCurrent();
+    QCOMPARE(Session().workingCurrency, QString("GBP"));
     w->close();
     VERIFY_PROMPTS(p);
   }
