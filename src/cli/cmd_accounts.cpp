@@ -1,4 +1,5 @@
-// vorbek-cli account add / list / close / delete / move, hierarchy rebuild:
+// vorbek-cli account add / list / find / search / close / delete / move,
+// hierarchy rebuild:
 // the account and group rules of the ledger from the command line.
 #include <QDate>
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 #include "foundation/numbers.h"
 #include "ledger/accounts.h"
 #include "ledger/hierarchy.h"
+#include "reports/account_lists.h"
 #include "store/db.h"
 #include "store/opening.h"
 #include "store/records.h"
@@ -152,46 +154,135 @@ int runAdd(CliContext& ctx) {
 
 // ----------------------------------------------------------------- list
 
+// The four kinds an account list, the finder and the search work on.
+bool listableKind(int kind) {
+  return kind == kKindExternal || kind == kKindCategory || kind == kKindCounterparty ||
+         kind == kKindPot;
+}
+
+int badListKind(const QString& text) {
+  return CliBad("--kind must be external, category, counterparty or pot, not \"" + text + "\"");
+}
+
 int runList(CliContext& ctx) {
-  QString kindText;
+  const QString line = QStringLiteral(
+      "account list DIR [--kind KIND] [--status favorites|recent|dormant|closed|all] [--ccy CCY] "
+      "[--csv]");
+  QString kindText, statusText, ccyText;
   const bool hasKind = ctx.takeOption(QStringLiteral("--kind"), kindText);
-  if (ctx.args.size() != 1)
-    return CliUsage(QStringLiteral("account list DIR [--kind KIND] [--csv]"));
-  int kind = 0;
-  if (hasKind && !ParseCliKind(kindText, kind)) return CliBadKind(kindText);
+  const bool hasStatus = ctx.takeOption(QStringLiteral("--status"), statusText);
+  const bool hasCcy = ctx.takeOption(QStringLiteral("--ccy"), ccyText);
+  if (ctx.args.size() != 1) return CliUsage(line);
+  TAccountListQuery query;
+  if (hasKind && !ParseCliKind(kindText, query.kind)) return CliBadKind(kindText);
+  if (hasStatus) {
+    static const QStringList words{"favorites", "recent", "dormant", "closed", "all"};
+    const int i = int(words.indexOf(statusText.toLower()));
+    if (i < 0)
+      return CliBad("--status must be one of " + words.join('|') + ", not \"" + statusText + "\"");
+    query.filter = AccountFilter(i);
+  }
+  if (hasCcy && !ParseCliCurrency(ccyText, query.ccy))
+    return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
-  QString sql = QStringLiteral(
-      "select o.id, o.type2, o.name, o.grpid, o.path, o.ccy, o.opendate, o.closedate "
-      "from account o");
-  QVariantList binds;
-  if (hasKind) {
-    sql += QStringLiteral(" where o.type2 = ?");
-    binds << kind;
-  }
-  sql += QStringLiteral(" order by o.id");
-  bool ok = false;
-  QSqlQuery q = RunQuery(sql, binds, &ok);
-  if (!ok) {
+  query.dormancyDate = Session().dormantCutoff;
+  QList<TAccountListRow> found;
+  if (!ListAccounts(query, found)) {
     CloseDatabase(false);
     return 1;
   }
   QList<QStringList> rows;
-  while (q.next()) {
-    const int32_t group = q.value(3).toInt();
-    rows << QStringList{
-        q.value(0).toString(),           CliKindWord(q.value(1).toInt()),
-        q.value(2).toString(),           group > 0 ? QString::number(group) : QString(),
-        q.value(4).toString().trimmed(), q.value(5).toString().trimmed(),
-        CliDateText(q.value(6).toInt()),  CliDateText(q.value(7).toInt())};
-  }
-  q.finish();
+  for (const TAccountListRow& r : found)
+    rows << QStringList{QString::number(r.id),
+                        CliKindWord(r.kind),
+                        r.name,
+                        r.groupId > 0 ? QString::number(r.groupId) : QString(),
+                        r.path,
+                        r.ccy,
+                        CliDateText(r.openDate),
+                        CliDateText(r.closeDate),
+                        r.status};
   CliTable(ctx,
            {QStringLiteral("Id"), QStringLiteral("Kind"), QStringLiteral("Name"),
             QStringLiteral("Group"), QStringLiteral("Path"), QStringLiteral("Currency"),
-            QStringLiteral("Opened"), QStringLiteral("Closed")},
+            QStringLiteral("Opened"), QStringLiteral("Closed"), QStringLiteral("Status")},
            rows);
   CloseDatabase(false);  // looking does not count as using the books
+  return 0;
+}
+
+// ----------------------------------------------------------------- find
+
+int runFind(CliContext& ctx) {
+  const QString line = QStringLiteral("account find DIR --kind KIND TEXT [--contains] [--csv]");
+  QString kindText;
+  const bool hasKind = ctx.takeOption(QStringLiteral("--kind"), kindText);
+  const bool contains = ctx.takeFlag(QStringLiteral("--contains"));
+  if (!hasKind || ctx.args.size() != 2) return CliUsage(line);
+  int kind = 0;
+  if (!ParseCliKind(kindText, kind)) return CliBadKind(kindText);
+  if (!listableKind(kind)) return badListKind(kindText);
+
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  const TSession& s = Session();
+  TFinderPages pages;
+  if (!FindAccounts(kind, ctx.args.at(1), contains, s.dormantCutoff, s.settings.baseCurrency,
+                    pages)) {
+    CloseDatabase(false);
+    return 1;
+  }
+  static const char* const kPages[] = {"Actives", "Dormants", "Closed"};
+  QList<QStringList> rows;
+  for (int p = 0; p < 3; ++p)
+    for (const TFinderHit& h : pages.page[p])
+      rows << QStringList{QString::fromLatin1(kPages[p]), QString::number(h.id), h.text};
+  CliTable(ctx, {QStringLiteral("Page"), QStringLiteral("Id"), QStringLiteral("Account")}, rows);
+  if (!ctx.csv) {
+    QStringList counts;
+    for (int p = 0; p < 3; ++p)
+      counts << QString::fromLatin1(kPages[p]) + " - " + QString::number(pages.page[p].size());
+    CliOut(counts.join(QStringLiteral(", ")));
+  }
+  CloseDatabase(false);
+  return 0;
+}
+
+// --------------------------------------------------------------- search
+
+int runSearch(CliContext& ctx) {
+  const QString line = QStringLiteral("account search DIR --kind KIND TEXT [--csv]");
+  QString kindText;
+  const bool hasKind = ctx.takeOption(QStringLiteral("--kind"), kindText);
+  if (!hasKind || ctx.args.size() != 2) return CliUsage(line);
+  int kind = 0;
+  if (!ParseCliKind(kindText, kind)) return CliBadKind(kindText);
+  if (!listableKind(kind)) return badListKind(kindText);
+  const QString text = ctx.args.at(1);
+  if (text.isEmpty()) return CliBad(QStringLiteral("the search text is empty"));
+
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  QList<TAccountSearchRow> found;
+  if (!SearchAccountRows(kind, text, found)) {
+    CloseDatabase(false);
+    return 1;
+  }
+  QStringList header{QStringLiteral("Id"), QStringLiteral("Account name"),
+                     QStringLiteral("Group?")};
+  if (kind == kKindCounterparty) header << QStringLiteral("Payer/ee");
+  if (kind == kKindExternal) header << QStringLiteral("CCY");
+  header << QStringLiteral("First used") << QStringLiteral("Last used") << QStringLiteral("Closed");
+  QList<QStringList> rows;
+  for (const TAccountSearchRow& r : found) {
+    QStringList row{QString::number(r.id), r.name, r.groupText()};
+    if (kind == kKindCounterparty) row << r.payerText();
+    if (kind == kKindExternal) row << r.ccy;
+    row << r.firstUsedText() << r.lastUsedText() << r.closedText();
+    rows << row;
+  }
+  CliTable(ctx, header, rows);
+  if (!ctx.csv) CliOut(QString::number(found.size()) + " items");
+  CloseDatabase(false);
   return 0;
 }
 
@@ -348,10 +439,23 @@ const CliRegistration kAdd({QStringLiteral("account add"),
                                            "category, counterparty, pot, extgroup, cptygroup, "
                                            "intgroup)"),
                             runAdd});
-const CliRegistration kList({QStringLiteral("account list"),
-                             QStringLiteral("DIR [--kind KIND] [--csv]"),
-                             QStringLiteral("accounts with kind, group, path, currency and dates"),
-                             runList});
+const CliRegistration kList(
+    {QStringLiteral("account list"),
+     QStringLiteral("DIR [--kind KIND] [--status favorites|recent|dormant|closed|all] [--ccy CCY] "
+                    "[--csv]"),
+     QStringLiteral("accounts in name order with kind, group, path, currency, dates and status "
+                    "(category and pot list together, as in the accounts list)"),
+     runList});
+const CliRegistration kFind({QStringLiteral("account find"),
+                             QStringLiteral("DIR --kind KIND TEXT [--contains] [--csv]"),
+                             QStringLiteral("names starting with (or containing) TEXT, any case, "
+                                            "as the finder's Actives, Dormants and Closed pages"),
+                             runFind});
+const CliRegistration kSearch({QStringLiteral("account search"),
+                               QStringLiteral("DIR --kind KIND TEXT [--csv]"),
+                               QStringLiteral("accounts and groups whose name or note contains "
+                                              "TEXT, any case"),
+                               runSearch});
 const CliRegistration kClose({QStringLiteral("account close"),
                               QStringLiteral("DIR ID [--date yyyy-mm-dd]"),
                               QStringLiteral("close an account or group (default: its last "

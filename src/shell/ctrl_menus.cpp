@@ -15,9 +15,11 @@
 #include "shell/about_box.h"
 #include "shell/ctrl_window.h"
 
+#include "ledger/accounts.h"
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
 #include "ledger/rebalance.h"
+#include "screens/masterdata/account_picking.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "shell/shell_hooks.h"
@@ -82,14 +84,17 @@ void TFCtrl::buildMenus() {
   m.kindExternal->setChecked(true);
   m.accounts->addSeparator();
   m.listByStatus = addItem(m.accounts, QStringLiteral("List by account status "),
-                           [] { notYet("List by account status"); });
+                           [this] { BrowseAccounts(listKind_); });
   m.listByGroups = addItem(m.accounts, QStringLiteral("List by account Groups "),
                            [] { notYet("List by account Groups"); });
-  m.accountSearch = addItem(m.accounts, QStringLiteral("Search"), [] { notYet("Search"); });
+  m.accountSearch =
+      addItem(m.accounts, QStringLiteral("Search"), [this] { SearchAccounts(listKind_); });
   m.values = addItem(m.accounts, QStringLiteral("Values"), [] { notYet("Values"); });
   m.newMenu = m.accounts->addMenu(QStringLiteral("New"));
-  m.newAccount = addItem(m.newMenu, QStringLiteral("New account"), [] { notYet("New account"); });
-  m.newGroup = addItem(m.newMenu, QStringLiteral("New group"), [] { notYet("New group"); });
+  m.newAccount =
+      addItem(m.newMenu, QStringLiteral("New account"), [this] { AddAccountOfKind(listKind_); });
+  m.newGroup = addItem(m.newMenu, QStringLiteral("New group"),
+                       [this] { AddAccountOfKind(GroupKindFor(listKind_)); });
   m.currency = addItem(m.accounts, QStringLiteral("Currency"), [this] {
     notYet("Currency");
     reopenMenu(m_.accounts);
@@ -224,30 +229,12 @@ void TFCtrl::seekAccountById() {
     return;
   int id = 0;
   if (!ParseIntOrWarn(text.trimmed(), id)) return;
-  TObj obj;
-  if (!ReadAccount(id, obj)) {
-    if (id < 1) ShowInfo("Account not found : #" + QString::number(id));
+  // Unknown ids above 0 are reported by the reading itself.
+  if (id < 1) {
+    ShowInfo("Account not found : #" + QString::number(id));
     return;
   }
-  switch (obj.kind) {
-    case 1:
-      notYet("External account details");
-      break;
-    case 3:
-    case 6:
-      notYet("Internal account details");
-      break;
-    case 4:
-      notYet("Counterparty details");
-      break;
-    case 8:
-    case 9:
-    case 10:
-      notYet("Group details");
-      break;
-    default:
-      ShowInfo("Invalid account type " + QString::number(obj.kind) + " - run DB Healthcheck!");
-  }
+  EditAccount(id);
 }
 
 void TFCtrl::setFreezeBefore() { ChooseFreezeBefore(); }

@@ -22,6 +22,7 @@
 #include "foundation/texts.h"
 #include "foundation/ui/qt_prompter.h"
 #include "foundation/ui/window_positions.h"
+#include "screens/masterdata/account_picking.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
 #include "shell/startup.h"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     QCoreApplication::exit(code);
   });
 
+  InstallAccountScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);

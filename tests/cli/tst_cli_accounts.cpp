@@ -1,16 +1,20 @@
-// vorbek-cli account add / list / close / delete / move and hierarchy
-// rebuild, run as the real program on real books.
+// vorbek-cli account add / list / find / search / close / delete / move and
+// hierarchy rebuild, run as the real program on real books.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "foundation/dates.h"
+#include "reports/account_books.h"
 #include "store/inifile.h"
+#include "store/opening.h"
 #include "support/books_fixture.h"
 #include "support/cli_run.h"
 
 namespace {
 
 using Run = CliRun;
+using account_books::DaysAgo;
 Run cli(const QStringList& args) { return RunCli(args); }
 
 // account list --csv as rows of fields (header dropped); a field never holds a comma here.
@@ -37,6 +41,14 @@ class TstCliAccounts : public QObject {
   std::unique_ptr<TestBooks> books_;
   QString folder_;
 
+  // The books of the accounts-list reports, written here and closed for the program.
+  void buildStatusBooks() {
+    QVERIFY(books_->open());
+    QString error;
+    QVERIFY2(account_books::BuildAccountBooks(error), qPrintable(error));
+    CloseDatabase(false);
+  }
+
  private Q_SLOTS:
   void initTestCase() {
     if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
@@ -49,13 +61,13 @@ class TstCliAccounts : public QObject {
   void cleanup() { books_.reset(); }
 
   void addListMoveRebuild() {
-    QCOMPARE(
-        RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Household"}).out.trimmed(),
-        QString("Added internal group #2 \"Household\""));
+    QCOMPARE(RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Household"})
+                 .out.trimmed(),
+             QString("Added internal group #2 \"Household\""));
     RunCliOk({"account", "add", folder_, "--kind", "10", "--name", "Bob's", "--group", "2"});
     RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Power", "--group", "3"});
-    QCOMPARE(RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current", "--ccy",
-                 "gbp", "--opening", "1,234.50"})
+    QCOMPARE(RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current",
+                       "--ccy", "gbp", "--opening", "1,234.50"})
                  .out.trimmed(),
              QString("Added external account #5 \"Current\""));
     RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Landlord"});
@@ -69,7 +81,7 @@ class TstCliAccounts : public QObject {
     QCOMPARE(ini.readInteger("main", "DefaultCptyId", 0), 6);
 
     QCOMPARE(rowOf(folder_, "4"), (QStringList{"4", "category", "Power", "3", "Household : Bob's :",
-                                               "GBP", "9999-99-99", "9999-99-99"}));
+                                               "GBP", "9999-99-99", "9999-99-99", ""}));
     const Run text = RunCliOk({"account", "list", folder_, "--kind", "external"});
     QVERIFY(text.out.startsWith("Id  Kind"));
     QCOMPARE(text.out.count('\n'), 2);  // the header and Current
@@ -147,8 +159,10 @@ class TstCliAccounts : public QObject {
 
   void closeAndDelete() {
     RunCliOk({"account", "add", folder_, "--kind", "extgroup", "--name", "Banks"});
-    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current", "--group", "2"});
-    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Savings", "--group", "2"});
+    RunCliOk(
+        {"account", "add", folder_, "--kind", "external", "--name", "Current", "--group", "2"});
+    RunCliOk(
+        {"account", "add", folder_, "--kind", "external", "--name", "Savings", "--group", "2"});
 
     // A group with an open member cannot close.
     const Run refused = cli({"account", "close", folder_, "2"});
@@ -176,6 +190,84 @@ class TstCliAccounts : public QObject {
     QCOMPARE(rowOf(folder_, "2"), QStringList());
     QCOMPARE(rowOf(folder_, "3").value(3), QString());
     QCOMPARE(IniFile(folder_ + "ZADEZEVU.INI").readInteger("main", "ResetPaths", 0), 1);
+  }
+
+  // The accounts list, finder and search reports on books holding every status.
+  void listFindSearch_data() {
+    QTest::addColumn<QStringList>("args");  // after DIR
+    QTest::addColumn<QString>("csv");       // the rows' Name/Status (list) or all columns
+    QTest::newRow("list recent") << QStringList{"--kind", "external", "--status", "recent"}
+                                 << "delta:new foxtrot: Golf:";
+    QTest::newRow("list closed") << QStringList{"--kind", "1", "--status", "CLOSED"}
+                                 << "Alpha:favorite bravo:closed";
+    QTest::newRow("list all in GBP")
+        << QStringList{"--kind", "external", "--ccy", "gbp"}
+        << "Alpha:favorite bravo:closed Charlie:archived delta:new Echo:dormant foxtrot:";
+    QTest::newRow("list another currency") << QStringList{"--ccy", "USD"} << "Golf:";
+    QTest::newRow("list favourites of a family")
+        << QStringList{"--kind", "category", "--status", "favorites"} << "Default pot:favorite";
+  }
+  void listFindSearch() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, csv);
+    buildStatusBooks();
+    const Run r = RunCliOk(QStringList{"--csv", "account", "list", folder_} + args);
+    QStringList got;
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), QString("Id,Kind,Name,Group,Path,Currency,Opened,Closed,Status"));
+    for (int i = 1; i < lines.size(); ++i) {
+      const QStringList f = lines[i].split(',');
+      got << f.value(2) + ":" + f.value(8);
+    }
+    QCOMPARE(got.join(' '), csv);
+  }
+
+  void findAndSearch() {
+    buildStatusBooks();
+    const Run found =
+        RunCliOk({"account", "find", folder_, "--kind", "external", "O", "--contains"});
+    QCOMPARE(found.out, QString("Page      Id  Account\n"
+                                "Actives   7   foxtrot\n"
+                                "Actives   8   Golf (USD)\n"
+                                "Dormants  6   Echo\n"
+                                "Closed    3   bravo\n"
+                                "Actives - 2, Dormants - 1, Closed - 1\n"));
+    QCOMPARE(RunCliOk({"--csv", "account", "find", folder_, "--kind", "1", "ch"}).out,
+             QString("Page,Id,Account\nDormants,4,Charlie\n"));
+
+    // Texts with quotes, '&' and '%' are found as typed, in the notes too.
+    const Run searched = RunCliOk(
+        {"--csv", "account", "search", folder_, "--kind", "external", "O'BRIEN & co \"50%\""});
+    QCOMPARE(searched.out,
+             "Id,Account name,Group?,CCY,First used,Last used,Closed\n7,foxtrot,,GBP," +
+                 YmdToText(DaysAgo(700)) + "," + YmdToText(DaysAgo(5)) + ",\n");
+    QCOMPARE(RunCliOk({"account", "search", folder_, "--kind", "external", "%"}).out.count('\n'),
+             3);  // header, foxtrot, "1 items"
+    QVERIFY(RunCliOk({"account", "search", folder_, "--kind", "1", "bank"}).out.contains("GROUP"));
+  }
+
+  void findAndSearchRefusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown status")
+        << QStringList{"account", "list", "@", "--status", "asleep"}
+        << "--status must be one of favorites|recent|dormant|closed|all";
+    QTest::newRow("bad currency") << QStringList{"account", "list", "@", "--ccy", "EURO"}
+                                  << "--ccy needs a three-letter currency code";
+    QTest::newRow("find groups") << QStringList{"account", "find", "@", "--kind", "extgroup", "x"}
+                                 << "--kind must be external, category, counterparty or pot";
+    QTest::newRow("find without kind")
+        << QStringList{"account", "find", "@", "x"} << "usage: vorbek-cli account find";
+    QTest::newRow("empty search") << QStringList{"account", "search", "@", "--kind", "4", ""}
+                                  << "the search text is empty";
+  }
+  void findAndSearchRefusals() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    args.replaceInStrings("@", folder_);
+    const Run r = cli(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
   }
 };
 
