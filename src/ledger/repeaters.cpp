@@ -1,6 +1,7 @@
 #include "ledger/repeaters.h"
 
 #include <QDate>
+#include <QSet>
 #include <QSqlQuery>
 
 #include "foundation/dates.h"
@@ -14,7 +15,8 @@
 
 namespace {
 
-TDateRec g_generateTo;  // zero until the first generation run fixes it
+TDateRec g_generateTo;       // zero until the first generation run fixes it
+bool g_chosenAhead = false;  // the next run keeps g_generateTo without asking again
 
 QString num(int64_t n) { return QString::number(n); }
 
@@ -157,6 +159,16 @@ int32_t GenerateInstances(TRptr& master) {
   if (g_generateTo.isZero()) g_generateTo = YmdToDateRec(Session().periodTo);
   int32_t n = master.sched.genTo;
   if (n > 0 && CompareDates(InstanceDate(master, n), g_generateTo) > 0) return 0;
+  // Instances already there (GENTO behind them) are passed over, never written twice.
+  QSet<int32_t> existing;
+  {
+    bool ok = false;
+    QSqlQuery q = RunQuery(
+        QStringLiteral("select t.instance from txn t where t.masterid = ? and t.instance > ?"),
+        {master.id, n}, &ok);
+    if (!ok) return 0;
+    while (q.next()) existing.insert(q.value(0).toInt());
+  }
   int32_t last = 0;
   while (true) {
     ++n;
@@ -168,10 +180,12 @@ int32_t GenerateInstances(TRptr& master) {
       WriteRepeater(master);
       break;
     }
-    FlashStatus("generating instance #" + num(master.id) + "-" + num(n) + " ...");
-    const int32_t id = GenerateInstance(master, n);
-    last = id;
-    if (id == 0) break;
+    if (!existing.contains(n)) {
+      FlashStatus("generating instance #" + num(master.id) + "-" + num(n) + " ...");
+      const int32_t id = GenerateInstance(master, n);
+      last = id;
+      if (id == 0) break;
+    }
     master.sched.genTo = n;
     if (!WriteRepeater(master)) {
       last = 0;
@@ -194,8 +208,7 @@ bool RegenerateInstances(int32_t masterId) {
   return true;
 }
 
-bool GenerateRepeaterInstances() {
-  if (FrozenRefusal(QStringLiteral("generate repeater instances"))) return false;
+bool ChooseGenerateToDate() {
   const TDateRec balance = YmdToDateRec(Session().periodTo);
   g_generateTo = balance;
   const TDateRec today = Today();
@@ -218,6 +231,21 @@ bool GenerateRepeaterInstances() {
   }
   if (lastGenTo <= 0 || DateRecToYmd(g_generateTo) > lastGenTo)
     lastGenTo = DateRecToYmd(g_generateTo);
+  return true;
+}
+
+bool ChooseGenerateToDateAhead() {
+  g_chosenAhead = ChooseGenerateToDate();
+  return g_chosenAhead;
+}
+
+void ForgetGenerateToChoice() { g_chosenAhead = false; }
+
+bool GenerateRepeaterInstances() {
+  if (FrozenRefusal(QStringLiteral("generate repeater instances"))) return false;
+  const bool chosen = g_chosenAhead;
+  g_chosenAhead = false;
+  if (!chosen && !ChooseGenerateToDate()) return false;
 
   bool ok = false;
   QSqlQuery q = RunQuery(QStringLiteral("select r.id from rptr r order by r.id"), {}, &ok);
@@ -279,8 +307,7 @@ bool DeleteInstancesFrom(int32_t masterId, int32_t n) {
     }
   }
   FlashClose();
-  // Only ever lowered: raising it would skip instances that were never written.
-  if (found && master.sched.genTo > n - 1) {
+  if (found && master.sched.genTo != n - 1) {
     master.sched.genTo = n - 1;
     if (!WriteRepeater(master)) return false;
   }
