@@ -531,6 +531,45 @@ class TstRepeaters : public QObject {
     QVERIFY(!InTransaction());  // committed
   }
 
+  // GENTO behind the instances that exist (as the healthcheck may find it):
+  // deleting one above it asks about the later ones, GENTO follows the
+  // deletion, and generation never writes an instance number a second time.
+  void gentoBehindTheInstances() {
+    const int32_t id = stored(master(20240101));
+    at(20240415, 20240415);
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    QCOMPARE(gentoOf(id), 5);
+    exec("update rptr set gento = 2 where id = ?", {id});
+    QVERIFY(CommitIfActive());
+    const int32_t fifth =
+        QueryValue("select id from txn where masterid = ? and instance = 5", {id}).toInt();
+    ScriptedPrompter p;
+    p.ask("Txn is an instance of a Active Repeater. Also delete all later instances?", 'Y')
+        .yes(
+            "Deleted instance(s) will be regenerated at next Rebal : use Cancel instead to avoid "
+            "this. Still OK to delete?")
+        .no("Regenerate deleted instances now?");
+    QVERIFY(DeleteTransaction(fifth));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(gentoOf(id), 4);
+    QCOMPARE(instanceRows(id), QString("1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01"));
+
+    // Generation from a GENTO behind existing instances passes over them.
+    exec("update rptr set gento = 2 where id = ?", {id});
+    QVERIFY(CommitIfActive());
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(RegenerateInstances(id));
+    }
+    QVERIFY(CommitIfActive());
+    QCOMPARE(instanceRows(id),
+             QString("1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01 5:2024-05-01"));
+    QCOMPARE(gentoOf(id), 5);
+  }
+
   void carryEditToLaterInstances_data() {
     QTest::addColumn<int>("instance");
     QTest::addColumn<QString>("change");
