@@ -64,6 +64,12 @@ bool AddRate(const QString& code, int32_t ymd, const QString& rateText) {
     ShowInfo(QStringLiteral("Rate must be > 0"));
     return false;
   }
+  // RATE is single precision: a rate it would store as 0, as infinity or with
+  // its precision gone is refused rather than changed.
+  if (!std::isnormal(float(rate))) {
+    ShowInfo("Rate " + rateText.trimmed() + " is out of range");
+    return false;
+  }
   return ExecSqlCommitted(
       QStringLiteral("insert into rate (ccycode, rdate, rate) values (?, ?, ?)"),
       {code, ymd, rate});
