@@ -201,6 +201,22 @@ class TstRunningBalances : public QObject {
     VERIFY_PROMPTS(p);
   }
 
+  // Two receipts near the 64-bit limit: the running balance stops with a
+  // message rather than wrapping round to a large negative balance.
+  void balanceBeyondTheLimit() {
+    const qint64 big = Q_INT64_C(4611686018427387904);  // 2^62
+    QVERIFY(txn('R', 20240105, big, cur_, shop_, food_));
+    const int32_t second = txn('R', 20240106, big, cur_, shop_, food_);
+    QVERIFY(second);
+    ScriptedPrompter p;
+    p.info("Running balance of \"cur\" out of range at txn #" + QString::number(second) +
+           " on 2024-01-06");
+    QVERIFY(!CalcRunningBalances(cur_));
+    VERIFY_PROMPTS(p);
+    QVERIFY(CommitIfActive());
+    QCOMPARE(CountRows("pstg", "objid = ? and rngbal < 0", {cur_}), 0);
+  }
+
   void unknownAccount() {
     ScriptedPrompter p;
     p.info("Account not found : #999");
