@@ -42,6 +42,32 @@ void copyContent(const TTxn& from, TRptr& to) {
   to.channel = from.channel;
 }
 
+// The generate-to date, the balance date until a generation run has fixed one.
+TDateRec generateTo() {
+  if (g_generateTo.isZero()) g_generateTo = YmdToDateRec(Session().periodTo);
+  return g_generateTo;
+}
+
+// Obtains the rates of the instances a generation from GENTO = from would
+// write, before any of them is written: a rate typed in the middle of the
+// writing would commit the half done. Stops at the first rate not given; the
+// generation then stops at that instance. Kept in the caller's RateMemo.
+void obtainInstanceRates(const TRptr& master, int32_t from, const QSet<int32_t>& existing) {
+  const QString ccy = master.ccy.trimmed();
+  // Only payments and receipts in a foreign currency are valued at a rate.
+  if (ccy == Session().settings.baseCurrency.trimmed() ||
+      (master.type != QChar('P') && master.type != QChar('R')))
+    return;
+  for (int32_t n = from + 1;; ++n) {
+    const TDateRec d = InstanceDate(master, n);
+    if ((!master.sched.endDate.isZero() && CompareDates(d, master.sched.endDate) > 0) ||
+        (master.sched.rptCt > 0 && n > master.sched.rptCt))
+      return;
+    if (!existing.contains(n) && RateOnDate(ccy, DateRecToYmd(d)) <= 0) return;
+    if (CompareDates(d, generateTo()) > 0) return;
+  }
+}
+
 }  // namespace
 
 TDateRec InstanceDate(const TRptr& master, int32_t n) {
@@ -156,7 +182,7 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
 
 int32_t GenerateInstances(TRptr& master) {
   if (!generates(master.sched)) return 0;
-  if (g_generateTo.isZero()) g_generateTo = YmdToDateRec(Session().periodTo);
+  generateTo();
   int32_t n = master.sched.genTo;
   if (n > 0 && CompareDates(InstanceDate(master, n), g_generateTo) > 0) return 0;
   // Instances already there (GENTO behind them) are passed over, never written twice.
@@ -169,6 +195,8 @@ int32_t GenerateInstances(TRptr& master) {
     if (!ok) return 0;
     while (q.next()) existing.insert(q.value(0).toInt());
   }
+  RateMemo rates;
+  obtainInstanceRates(master, n, existing);
   int32_t last = 0;
   while (true) {
     ++n;
@@ -357,6 +385,11 @@ bool CarryEditToLaterInstances(const TTxn& old, const TTxn& now) {
                 "as well as future instances - OK ?"))
       return false;
   }
+  // The rates of the instances to come are obtained before any is deleted.
+  RateMemo rates;
+  TRptr after = master;
+  copyContent(now, after);
+  obtainInstanceRates(after, i, {});
   if (!DeleteInstancesFrom(now.masterId, i + 1)) return false;
   if (!UpdateRepeaterMaster(now)) return false;
   return RegenerateInstances(now.masterId);

@@ -88,6 +88,21 @@ const QString kDiffer = QStringLiteral(
     "Instance amount(s) differ from master, this detail cannot automatically be "
     "recreated!\rcontinue anyway? - are you sure ?");
 
+// Notes how many TXN rows there are whenever a rate is asked for.
+class RateWatchingPrompter : public ScriptedPrompter {
+ public:
+  QList<int> txnRows;
+  bool askText(const QString& prompt, const QString& line2, QString& text, int maxLength,
+               int emphasis) override {
+    txnRows << CountAll("txn");
+    return ScriptedPrompter::askText(prompt, line2, text, maxLength, emphasis);
+  }
+  int askChoice(const QString& text, const QString& option1, const QString& option2) override {
+    txnRows << CountAll("txn");
+    return ScriptedPrompter::askChoice(text, option1, option2);
+  }
+};
+
 }  // namespace
 
 class TstRepeaters : public QObject {
@@ -362,6 +377,31 @@ class TstRepeaters : public QObject {
     QVERIFY(activeOf(pay));
     QCOMPARE(CountRows("txn", "masterid = ? and val = 2000 and rate = 1.25", {pay}), 2);
     QCOMPARE(gentoOf(gbp), 4);
+  }
+
+  // Every rate a master's instances need is asked for before any instance is
+  // written, so a rate typed (and stored) on the way commits no half of them.
+  void ratesObtainedBeforeWriting() {
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    TObj euro = NewObj();
+    euro.kind = 1;
+    euro.name = "Euro acc";
+    euro.ccy = "EUR";
+    QVERIFY(WriteAccount(euro));
+    TRptr payment = master(20240101);
+    payment.ccy = "EUR";
+    payment.amount = 2500;
+    payment.accId1 = euro.id;
+    const int32_t id = stored(payment);
+    RateWatchingPrompter p;
+    p.text("&Enter mid-market exchange rate (per 1 GBP)\rfor EUR on 2024-01-01", "1.25");
+    for (const QString day : {"2024-02-01", "2024-03-01", "2024-04-01"})
+      p.choice("No EUR rate found for " + day + ", closest is 2024-01-01", 2);
+    QVERIFY(GenerateRepeaterInstances());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(p.txnRows, (QList<int>{0, 0, 0, 0}));
+    QCOMPARE(gentoOf(id), 4);
+    QCOMPARE(CountRows("txn", "masterid = ? and val = 2000", {id}), 4);
   }
 
   void newRepeaterId_data() {
