@@ -170,6 +170,8 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
   t.status = 2;
   t.instance = n;
   t.txnDate = InstanceDate(master, n);
+  // A master the books could never post (one account twice …) asks nothing first.
+  if (!CheckTxnPostable(t)) return 0;
   if (!SetTxnValue(t)) return 0;
   t.actualDate = t.postingDate = t.txnDate;
   if (!CheckNewTxn(t)) return 0;

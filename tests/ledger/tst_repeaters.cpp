@@ -332,6 +332,20 @@ class TstRepeaters : public QObject {
     QCOMPARE(gentoOf(id), 0);
     QVERIFY(activeOf(id));
 
+    // A master moving money from an account to itself generates nothing.
+    exec("update rptr set rptactive = 0 where id = ?", {id});
+    TRptr same = master(20240101);
+    same.type = QChar('C');
+    same.accId2 = cur_;
+    same.accId4 = 0;
+    const int32_t sameId = stored(same);
+    p.info("Account not found : #99");  // the first master is still read
+    p.info("Program error : Account #" + QString::number(cur_) +
+           " twice in one transaction - transaction not written");
+    QVERIFY(GenerateRepeaterInstances());
+    QCOMPARE(CountAll("txn"), 0);
+    QCOMPARE(gentoOf(sameId), 0);
+
     p.info("Program error : Trying to gen insts for zero master");
     QVERIFY(!RegenerateInstances(0));
     p.info("Repeater Master #77 not found");
