@@ -707,6 +707,45 @@ class TstRepeaters : public QObject {
              int(after.section(" | ", 0, 0).count("3000")));
   }
 
+  // An edit carried to later instances obtains their rates before deleting any.
+  void carriedEditObtainsRatesFirst() {
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    for (int32_t ymd : {20240101, 20240201, 20240401, 20240501})
+      exec("insert into rate (ccycode, rdate, rate) values ('EUR', ?, 1.25)", {ymd});
+    TObj euro = NewObj();
+    euro.kind = 1;
+    euro.name = "Euro acc";
+    euro.ccy = "EUR";
+    QVERIFY(WriteAccount(euro));
+    TRptr payment = master(20240101);
+    payment.ccy = "EUR";
+    payment.accId1 = euro.id;
+    const int32_t id = stored(payment);
+    at(20240415, 20240415);
+    exec("insert into rate (ccycode, rdate, rate) values ('EUR', 20240301, 1.25)");
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    exec("delete from rate where rdate = 20240301");
+    QVERIFY(CommitIfActive());
+    TTxn old;
+    QVERIFY(ReadTxn(
+        QueryValue("select id from txn where masterid = ? and instance = 2", {id}).toInt(), old));
+    TTxn now = old;
+    now.amount = 3000;
+    QVERIFY(SetTxnValue(now));
+    QVERIFY(DeletePostings(old) && WriteTransaction(now));
+    RateWatchingPrompter p;
+    p.yes("Also apply these changes to later instances?\rField(s) : amt")
+        .yes("Update will impact 3 existing instances #3 to #5\ras well as future instances - OK ?")
+        .choice("No EUR rate found for 2024-03-01, closest is 2024-02-01", 2);
+    QVERIFY(CarryEditToLaterInstances(old, now));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(p.txnRows, QList<int>{5});  // asked while all five instances were still there
+    QCOMPARE(amounts(id), QString("2500 3000 3000 3000 3000 | 3000"));
+  }
+
   void makeRepeaterFromTxn() {
     TTxn t = MasterRecord(master(20240131));
     t.status = 0;
