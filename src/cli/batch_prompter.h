@@ -13,6 +13,8 @@ class BatchPrompter : public Prompter {
   enum class Policy { None, Yes, No };
   void setPolicy(Policy p) { policy_ = p; }
   void addAnswer(const QString& a) { answers_ << a; }
+  // An answer the verb itself gives, taken before those of --answer.
+  void addFirstAnswer(const QString& a) { answers_.prepend(a); }
   // Called before the process ends on an unanswerable question.
   void setOnUnanswered(std::function<void()> f) { onUnanswered_ = std::move(f); }
   void setQuiet(bool q) { quiet_ = q; }

@@ -11,6 +11,7 @@
 #include "cli/open_books.h"
 #include "foundation/dates.h"
 #include "foundation/numbers.h"
+#include "foundation/texts.h"
 #include "ledger/accounts.h"
 #include "ledger/hierarchy.h"
 #include "reports/account_lists.h"
@@ -65,7 +66,7 @@ int runAdd(CliContext& ctx) {
     CliErr(QStringLiteral("vorbek-cli: the diary is not added as an account"));
     return 2;
   }
-  name = name.trimmed().left(kNameWidth);
+  name = CutToWidth(name.trimmed(), kNameWidth);
   if (name.isEmpty()) {
     CliErr(QStringLiteral("vorbek-cli: Account name must be specified"));
     return 2;

@@ -75,7 +75,8 @@ int runArchive(CliContext& ctx) {
   const TRecentDatabases recentBefore = RecentDatabases();
   InstallArchiveState();
   if (!CliOpenBooks(ctx.args.first())) return 1;
-  ctx.prompter->addAnswer(dateText);
+  // The date question comes first; --answer texts serve the questions after it.
+  ctx.prompter->addFirstAnswer(dateText);
   ArchivePrompter prompter(*ctx.prompter);
   Prompter* previous = InstallPrompter(&prompter);
   const bool archived = ArchiveDatabase();

@@ -4,7 +4,9 @@
 
 #include "cli/batch_prompter.h"
 #include "cli/commands.h"
+#include "cli/open_books.h"
 #include "foundation/messages.h"
+#include "ledger/posting.h"
 
 namespace {
 
@@ -14,7 +16,9 @@ void printHelp() {
   CliOut("usage: vorbek-cli [--yes|--no] [--answer TEXT]... [--csv|--json] [--quiet] VERB ARGS...");
   CliOut("");
   CliOut("global options:");
-  CliOut("  --yes / --no     answer every yes/no question so (without one, a question fails the command)");
+  CliOut(
+      "  --yes / --no     answer every yes/no question so (without one, a question fails the "
+      "command)");
   CliOut("  --answer TEXT    answer the next input box, choice or date question (repeatable)");
   CliOut("  --csv            print tables as CSV: plain numbers (-5056.90), dates yyyy-mm-dd");
   CliOut("  --json           print tables as a JSON array of objects (amounts as strings)");
@@ -35,6 +39,8 @@ int main(int argc, char** argv) {
 
   BatchPrompter prompter;
   InstallPrompter(&prompter);
+  // Whatever the verb, a transaction the ledger says it displays (a straddle) is printed.
+  SetShowTransactionHook(CliShowTransaction);
 
   CliContext ctx;
   ctx.prompter = &prompter;

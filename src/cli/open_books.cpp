@@ -4,7 +4,10 @@
 #include <QFileInfo>
 
 #include "cli/commands.h"
+#include "foundation/dates.h"
+#include "foundation/numbers.h"
 #include "foundation/texts.h"
+#include "ledger/posting.h"
 #include "store/db.h"
 #include "store/opening.h"
 #include "store/session.h"
@@ -13,6 +16,22 @@
 QString CliDataFolder(const QString& arg) {
   if (IsServerLocation(arg)) return WithTrailingSeparator(arg);
   return WithTrailingSeparator(QDir::cleanPath(QFileInfo(arg).absoluteFilePath()));
+}
+
+void CliShowTransaction(int32_t id) {
+  TTxn t;
+  if (!ReadTxn(id, t)) {
+    CliErr("txn not found " + QString::number(id));
+    return;
+  }
+  auto acc = [](int32_t accId, const QString& name) {
+    return accId > 0 ? "#" + QString::number(accId) + " " + name : QStringLiteral("-");
+  };
+  CliOut("Txn #" + QString::number(t.id) + " " + TxnTypeName(t.type) + " " +
+         DateRecToTextOrBlank(t.txnDate) +
+         (t.postingDate.isZero() ? QString() : " posting date " + DateRecToText(t.postingDate)) +
+         " " + FormatAmount(t.amount) + " " + t.ccy + " " + acc(t.accId1, t.accName1) + " / " +
+         acc(t.accId2, t.accName2) + " / " + acc(t.accId4, t.accName4));
 }
 
 bool CliOpenBooks(const QString& dirArg) {

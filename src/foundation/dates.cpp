@@ -331,8 +331,51 @@ void AddWeek(TDateRec& d) {
   for (int i = 0; i < 7; ++i) NextDay(d);
 }
 
+namespace {
+
+bool IsRegularDate(const TDateRec& d) {
+  return ValidMonth(d.month) && d.day >= 1 && d.day <= MonthLength(d);
+}
+
+// PrevDay steps from 31 December of year y to 31 December of the year before.
+int64_t YearLengthBack(uint16_t y) { return 365 + (IsLeapYearAt(TDateRec{y, 3, 1}) ? 1 : 0); }
+
+uint16_t YearBefore(uint16_t y) { return y == 0 ? 9999 : uint16_t(y - 1); }
+
+}  // namespace
+
+// The same date as n steps of PrevDay, found a month, a year or a cycle of
+// ten thousand years at a time (years wrap from 0 to 9999).
 void SubtractDays(TDateRec& d, int n) {
-  for (int i = 0; i < n; ++i) PrevDay(d);
+  int64_t left = n;
+  // An odd date (a day past its month's end, a month outside 1..12) first
+  // steps as PrevDay takes it, until it is an ordinary one.
+  while (left > 0 && !IsRegularDate(d)) {
+    PrevDay(d);
+    --left;
+  }
+  while (left > 0) {
+    if (d.month == 12 && d.day == 31 && d.year <= 9999) {
+      int64_t cycle = 0;
+      if (left >= 366 * 10000) {
+        for (int y = 0; y <= 9999; ++y) cycle += YearLengthBack(uint16_t(y));
+        left %= cycle;
+      }
+      while (left >= YearLengthBack(d.year)) {
+        left -= YearLengthBack(d.year);
+        d.year = YearBefore(d.year);
+      }
+    }
+    if (left < d.day) {
+      d.day = uint16_t(d.day - left);
+      return;
+    }
+    // d.day steps reach the last day of the month before.
+    left -= d.day;
+    const bool leap = IsLeapYearAt(TDateRec{d.year, d.month, 1});
+    PrevMonth(d);
+    d.day = uint16_t(d.month == 2 && leap ? 29 : kMonthDays[d.month - 1]);
+  }
 }
 
 void RollDayOverflow(TDateRec& d) {

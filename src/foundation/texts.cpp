@@ -84,6 +84,15 @@ QString DropLast(const QString& s, int n) {
 
 QString TruncateTo(const QString& s, int n) { return n <= 0 ? QString() : s.left(n); }
 
+QString CutToWidth(const QString& s, int width) {
+  if (width <= 0) return QString();
+  if (s.size() <= width) return s;  // fits, however the characters are counted
+  qsizetype i = 0;
+  for (int kept = 0; i < s.size() && kept < width; ++kept)
+    i += (s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) ? 2 : 1;
+  return s.left(i);
+}
+
 QString KeepLast(const QString& s, int n) { return n <= 0 ? QString() : s.right(n); }
 
 QChar LastChar(const QString& s) { return s.isEmpty() ? QChar(0) : s.back(); }

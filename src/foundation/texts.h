@@ -17,6 +17,9 @@ int TrimLeadingBlanks(QString& s);
 QString DropFirst(const QString& s, int n);
 QString DropLast(const QString& s, int n);
 QString TruncateTo(const QString& s, int n);
+// At most width characters as a database column counts them: a character
+// outside the Basic Multilingual Plane (an emoji) is one, and is never split.
+QString CutToWidth(const QString& s, int width);
 QString KeepLast(const QString& s, int n);
 QChar LastChar(const QString& s);
 // Appends the platform's path separator to a non-empty path that lacks one.

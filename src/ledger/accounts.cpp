@@ -6,6 +6,7 @@
 #include "foundation/dates.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "foundation/texts.h"
 #include "ledger/hierarchy.h"
 #include "store/db.h"
 #include "store/session.h"
@@ -153,7 +154,7 @@ bool NameExists(int kind, const QString& name) {
                                 "lower(o.name) = lower(cast(? as varchar(%1))) and o.type2 = ? "
                                 "order by o.id")
                      .arg(kNameWidth),
-                 {name.left(kNameWidth), kind}, 0)
+                 {CutToWidth(name, kNameWidth), kind}, 0)
           .toInt();
   if (id <= 0) return false;
   TObj existing;

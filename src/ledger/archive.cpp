@@ -13,6 +13,7 @@
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "ledger/rebalance.h"
+#include "ledger/repeaters.h"
 #include "store/db.h"
 #include "store/opening.h"
 #include "store/records.h"
@@ -47,7 +48,7 @@ char copyAsking(const QString& file, const QString& folder) {
 // date (it was written for the copy), so the opening must not announce them as
 // an archive and freeze them.
 bool reopenLiveBooks() {
-  SetArchiveStateHook(nullptr);
+  SetArchiveStateHook([] {});
   const bool ok = OpenDatabase();
   InstallArchiveState();
   return ok;
@@ -86,20 +87,27 @@ bool reopenAsBefore(const TBefore& b) {
 // into the brought-forward balances (a category's into the default pot), then
 // the rows go. False at the first failure; the caller rolls back.
 bool purgeArchived(int32_t archiveDate) {
-  QList<QPair<int32_t, qint64>> sums;
+  struct TSums {
+    int32_t account;
+    qint64 amount;
+    qint64 value;
+  };
+  QList<TSums> sums;
   bool ok = false;
   QSqlQuery q =
-      RunQuery(QStringLiteral("select p.objid, sum(p.amt) from pstg p "
+      RunQuery(QStringLiteral("select p.objid, sum(p.amt), sum(p.val) from pstg p "
                               "inner join account a on a.id = p.objid "
                               "where p.pstgdate <= ? and p.txntype in ('P', 'R', 'F', 'C') "
                               "and a.type2 in (1, 3, 6) group by p.objid"),
                {archiveDate}, &ok);
   if (!ok) return false;
-  while (q.next()) sums.append({q.value(0).toInt(), q.value(1).toLongLong()});
+  while (q.next())
+    sums.append({q.value(0).toInt(), q.value(1).toLongLong(), q.value(2).toLongLong()});
   q.finish();
 
   const int32_t defaultPot = Session().settings.defaultPotId;
-  for (const auto& [id, sum] : sums) {
+  const QString base = Session().settings.baseCurrency.trimmed();
+  for (const auto& [id, sum, value] : sums) {
     TObj account;
     if (!ReadAccount(id, account)) return false;
     int32_t target = id;
@@ -111,6 +119,11 @@ bool purgeArchived(int32_t archiveDate) {
     }
     if (!ExecSql(QStringLiteral("update account set bfdbal = coalesce(bfdbal, 0) + ? where id = ?"),
                  {qlonglong(sum), target}))
+      return false;
+    // A foreign account's opening value in the base currency is carried too.
+    if (target == id && account.ccy.trimmed() != base &&
+        !ExecSql(QStringLiteral("update account set bfdval = coalesce(bfdval, 0) + ? where id = ?"),
+                 {qlonglong(value), id}))
       return false;
   }
   return ExecSql(QStringLiteral("delete from txn where txndate <= ?"), {archiveDate}) &&
@@ -158,6 +171,8 @@ QString ArchiveFolder(int32_t archiveDate) {
 
 bool ArchiveDatabase() {
   TSession& s = Session();
+  // An archive copy archived again would be purged and marked current.
+  if (FrozenRefusal(QStringLiteral("archive"))) return false;
   if (RebalanceNeeded()) {
     ShowInfo(QStringLiteral("Rebalance needed"));
     return false;
@@ -198,6 +213,12 @@ bool ArchiveDatabase() {
     ShowInfo(kCannot + "cannot create folder " + archives);
     return false;
   }
+  // The rebalance after the purge asks nothing more: once the books are purged,
+  // nothing may stop halfway for want of an answer.
+  struct TForgetChoice {
+    ~TForgetChoice() { ForgetGenerateToChoice(); }
+  } forgetChoice;
+  if (!ChooseGenerateToDateAhead()) return false;
   if (!AskYes("OK to archive txns on/before " + YmdToText(archiveDate) + " (last chance)?"))
     return false;
 
@@ -273,6 +294,10 @@ bool ArchiveDatabase() {
     ShowInfo(kFailed);
     return false;
   }
+  // The summaries no longer match the books until the rebalance below has run;
+  // the flag is kept in the settings at once, whatever stops that rebalance.
+  SetRebalanceNeeded(true);
+  SaveDatabaseIni();
   ShowArchiveState();
   BusyOff();
   Rebalance();

@@ -1,5 +1,7 @@
 #include "ledger/currencies.h"
 
+#include <QHash>
+#include <QPair>
 #include <QSqlQuery>
 #include <cmath>
 #include <limits>
@@ -16,6 +18,9 @@ QStringList g_currencyList;
 std::function<void()> g_currencyListHook;
 
 QString baseCode() { return Session().settings.baseCurrency.trimmed(); }
+
+int g_memoDepth = 0;
+QHash<QPair<QString, int32_t>, double> g_memo;
 
 using u128 = unsigned __int128;
 
@@ -64,6 +69,12 @@ bool AddRate(const QString& code, int32_t ymd, const QString& rateText) {
     ShowInfo(QStringLiteral("Rate must be > 0"));
     return false;
   }
+  // RATE is single precision: a rate it would store as 0, as infinity or with
+  // its precision gone is refused rather than changed.
+  if (!std::isnormal(float(rate))) {
+    ShowInfo("Rate " + rateText.trimmed() + " is out of range");
+    return false;
+  }
   return ExecSqlCommitted(
       QStringLiteral("insert into rate (ccycode, rdate, rate) values (?, ?, ?)"),
       {code, ymd, rate});
@@ -82,7 +93,31 @@ double AskRate(const QString& code, int32_t ymd) {
   return double(float(rate));
 }
 
+RateMemo::RateMemo() { ++g_memoDepth; }
+
+RateMemo::~RateMemo() {
+  if (--g_memoDepth == 0) g_memo.clear();
+}
+
+namespace {
+
+double lookUpRate(const QString& code, int32_t ymd);
+
+}  // namespace
+
 double RateOnDate(const QString& code, int32_t ymd) {
+  if (g_memoDepth == 0) return lookUpRate(code, ymd);
+  const auto key = qMakePair(code, ymd);
+  const auto known = g_memo.constFind(key);
+  if (known != g_memo.constEnd()) return *known;
+  const double rate = lookUpRate(code, ymd);
+  g_memo.insert(key, rate);
+  return rate;
+}
+
+namespace {
+
+double lookUpRate(const QString& code, int32_t ymd) {
   bool ok = false;
   QSqlQuery q =
       RunQuery(QStringLiteral("select r.rdate, r.rate from rate r "
@@ -111,6 +146,8 @@ double RateOnDate(const QString& code, int32_t ymd) {
       return 0;
   }
 }
+
+}  // namespace
 
 bool RequireRate(const QString& code, int32_t ymd, double& rate) {
   rate = RateOnDate(code, ymd);

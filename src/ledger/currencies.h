@@ -29,6 +29,16 @@ double AskRate(const QString& code, int32_t ymd);
 // The rate of code on ymd: the stored one, the closest earlier one when the user
 // takes it, or one the user enters; 0 when the user gave none.
 double RateOnDate(const QString& code, int32_t ymd);
+// While one lives (they nest), RateOnDate gives a currency and date it was
+// asked before the same answer again without asking: an operation that obtains
+// its rates before it writes anything asks nothing, and stores no rate, later.
+class RateMemo {
+ public:
+  RateMemo();
+  ~RateMemo();
+  RateMemo(const RateMemo&) = delete;
+  RateMemo& operator=(const RateMemo&) = delete;
+};
 // RateOnDate, with a message and false when no usable rate came of it.
 bool RequireRate(const QString& code, int32_t ymd, double& rate);
 QString FormatRate(double x);

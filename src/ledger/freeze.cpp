@@ -77,13 +77,7 @@ void SetArchiveLabelsHook(std::function<void(const TArchiveLabels&)> show) {
 
 void ShowArchiveState() {
   if (g_labelsHook) g_labelsHook(ArchiveLabels());
-  TSession& s = Session();
-  if (s.dbEndDate <= 0) return;
-  ShowInfo(QStringLiteral("This database is an archive") + ", you must not make changes to it");
-  if (!s.settings.dbFrozen) {
-    ShowInfo(QStringLiteral("freezing"));
-    s.settings.dbFrozen = true;
-  }
+  AnnounceArchiveCopy();
 }
 
 void InstallArchiveState() { SetArchiveStateHook(ShowArchiveState); }

@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 
 #include "foundation/messages.h"
+#include "foundation/texts.h"
 #include "store/db.h"
 #include "store/session.h"
 
@@ -184,7 +185,7 @@ QString GroupPathText(int32_t id) {
 
 QString PathUnderGroup(const TObj& group) {
   const QString parent = group.groupId > 0 ? group.path : QString();
-  return (parent + " " + group.name + " :").left(kPathWidth);
+  return CutToWidth(parent + " " + group.name + " :", kPathWidth);
 }
 
 bool GroupChainContains(int32_t startId, int32_t targetId) {
@@ -242,7 +243,7 @@ bool RebuildPaths() {
         continue;
       }
       const QString above = parentInGroup ? path.value(g) : QString();
-      made.append({id, (above + " " + parent.name + " :").left(kPathWidth)});
+      made.append({id, CutToWidth(above + " " + parent.name + " :", kPathWidth)});
     }
     for (const auto& m : made) {
       path.insert(m.first, m.second);

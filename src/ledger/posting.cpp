@@ -1,11 +1,13 @@
 #include "ledger/posting.h"
 
+#include <QHash>
 #include <QSqlQuery>
 #include <cstdlib>
 
 #include "foundation/dates.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "foundation/texts.h"
 #include "ledger/accounts.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
@@ -38,15 +40,100 @@ bool readTxnOrSay(int32_t id, TTxn& t) {
   return false;
 }
 
-// Refuses a transaction naming an account that is not in the books.
-bool accountsExist(const TTxn& t) {
-  for (int32_t id : {t.accId1, t.accId2, t.accId3, t.accId4}) {
-    if (id == 0 || LocateAccount(id)) continue;
-    ShowInfo("Account #" + num(id) + " not found - transaction not written");
+// What the guard needs of each account a transaction names: one query for all.
+struct TSlotAccount {
+  int kind = 0;
+  QString ccy;
+};
+
+bool readSlotAccounts(const TTxn& t, QHash<int32_t, TSlotAccount>& found) {
+  const QVariantList ids{t.accId1, t.accId2, t.accId3, t.accId4};
+  bool ok = false;
+  QSqlQuery q = RunQuery(QStringLiteral("select a.id, a.type2, a.ccy from account a "
+                                        "where a.id in (?, ?, ?, ?)"),
+                         ids, &ok);
+  if (!ok) return false;
+  while (q.next())
+    found.insert(q.value(0).toInt(), {q.value(1).toInt(), q.value(2).toString().trimmed()});
+  return true;
+}
+
+bool isInternalKind(int kind) { return kind == kKindCategory || kind == kKindPot; }
+
+// The slot an account fills, for the refusal's text, and whether its kind fits.
+bool kindFits(const TTxn& t, int32_t account, int kind, QString& slot) {
+  const bool payment = t.type == QChar('P') || t.type == QChar('R');
+  slot = payment && account == t.accId1   ? QStringLiteral("external account")
+         : payment && account == t.accId2 ? QStringLiteral("counterparty")
+         : payment                        ? QStringLiteral("internal account")
+         : t.type == QChar('C')           ? QStringLiteral("transfer account")
+                                          : QStringLiteral("account");
+  if (IsGroupKind(kind) || kind == kKindDiary || !IsValidAccountKind(kind)) return false;
+  if (payment) {
+    if (account == t.accId1) return kind == kKindExternal;
+    if (account == t.accId2) return kind == kKindCounterparty;
+    return isInternalKind(kind);
+  }
+  // Money moves between two external accounts or between two internal ones.
+  if (t.type == QChar('C')) return kind == kKindExternal || isInternalKind(kind);
+  return true;
+}
+
+QString notWritten() { return QStringLiteral(" - transaction not written"); }
+
+}  // namespace
+
+bool CheckTxnPostable(const TTxn& txn) {
+  // A master is checked as the instances it will generate.
+  TTxn t = txn;
+  if (t.status == 1) t.status = 0;
+  if (t.txnDate.isZero()) {
+    ShowInfo(QStringLiteral("One or both of Actual Transaction/Posting Dates must be completed"));
     return false;
+  }
+  QHash<int32_t, TSlotAccount> accounts;
+  if (!readSlotAccounts(t, accounts)) return false;
+  for (int32_t id : {t.accId1, t.accId2, t.accId3, t.accId4}) {
+    if (id == 0 || accounts.contains(id)) continue;
+    ShowInfo("Account #" + num(id) + " not found" + notWritten());
+    return false;
+  }
+  // Postings are keyed by (TXNID, OBJID): a second one on an account would
+  // overwrite the first and leave the transaction out of balance.
+  QList<int32_t> seen;
+  int transferSide = 0;  // the kind of a transfer's first account
+  for (const TPstg& p : PostingsOf(t)) {
+    if (p.account == 0) continue;
+    if (seen.contains(p.account)) {
+      ShowProgramError("Account #" + num(p.account) + " twice in one transaction" + notWritten());
+      return false;
+    }
+    seen << p.account;
+    const TSlotAccount& a = accounts[p.account];
+    QString slot;
+    bool fits = kindFits(t, p.account, a.kind, slot);
+    if (fits && t.type == QChar('C')) {
+      const int side = a.kind == kKindExternal ? kKindExternal : kKindCategory;
+      if (transferSide == 0) transferSide = side;
+      fits = side == transferSide;
+    }
+    if (!fits) {
+      ShowProgramError("Account #" + num(p.account) + " (" +
+                       AccountKindName(a.kind, 'L', 'S').trimmed() + ") cannot be the " + slot +
+                       " of a " + TxnTypeName(t.type) + notWritten());
+      return false;
+    }
+    // A counterparty deals in any currency; every other account in its own.
+    if (a.kind != kKindCounterparty && p.ccy.trimmed() != a.ccy) {
+      ShowProgramError("Account/currency mismatch : account #" + num(p.account) + " is " + a.ccy +
+                       ", the posting " + p.ccy.trimmed() + notWritten());
+      return false;
+    }
   }
   return true;
 }
+
+namespace {
 
 // Sets each posting's BATCHNUM to the transaction's batch.
 bool updatePostingBatches(const TTxn& t) {
@@ -271,13 +358,19 @@ QList<TPstg> PostingsOf(const TTxn& t) {
   return out;
 }
 
-bool PostTransaction(const TTxn& t) {
+namespace {
+
+bool writePostings(const TTxn& t) {
   for (const TPstg& p : PostingsOf(t))
     if (!WritePosting(p)) return false;
   if (t.type == QChar('C') && (t.accId3 != 0 || t.accId4 != 0))
     ShowProgramError(QStringLiteral("val_inp : txnid3/4 <> 0"));
   return true;
 }
+
+}  // namespace
+
+bool PostTransaction(const TTxn& t) { return CheckTxnPostable(t) && writePostings(t); }
 
 bool WriteTxnRow(TTxn& t) {
   // A master lives in RPTR only: no TXN row, no postings.
@@ -286,7 +379,7 @@ bool WriteTxnRow(TTxn& t) {
     if (t.id >= 1) return UpdateTxnRow(t);
     ShowProgramError(QStringLiteral("wr_txn_ok 2"));
     t.status = 0;
-    t.narrative = (t.narrative + "progerr wr_txn_ok2").left(kNarrativeWidth);
+    t.narrative = CutToWidth(t.narrative + "progerr wr_txn_ok2", kNarrativeWidth);
     return InsertTxnRow(t);
   }
   if (t.id > 0 && LocateTxn(t.id)) return UpdateTxnRow(t);
@@ -294,11 +387,11 @@ bool WriteTxnRow(TTxn& t) {
 }
 
 bool WriteTransaction(TTxn& txn) {
-  if (!accountsExist(txn)) return false;
+  if (!CheckTxnPostable(txn)) return false;
   WriteUnit unit;
   if (!unit.begin()) return false;
   TTxn t = txn;
-  if (!WriteTxnRow(t) || !PostTransaction(t)) return false;  // the unit undoes the row
+  if (!WriteTxnRow(t) || !writePostings(t)) return false;  // the unit undoes the row
   if (!unit.done()) return false;
   txn = t;
   return true;
@@ -334,7 +427,8 @@ bool DeleteTransaction(int32_t id) {
                           : active      ? QStringLiteral("Active")
                                         : QStringLiteral("Inactive");
     const QString intro = "Txn is an instance of a " + state + " Repeater. ";
-    // The master's GENTO decides; a deleted master leaves only its instances to go by.
+    // The master's GENTO decides (an instance above it too, as GENTO is then
+    // behind); a deleted master leaves only its instances to go by.
     const int32_t latest =
         masterExists
             ? t.rpt.genTo
@@ -342,7 +436,7 @@ bool DeleteTransaction(int32_t id) {
                          {t.masterId}, 0)
                   .toInt();
     bool onlyThis = false;
-    if (t.instance < latest) {
+    if (t.instance != latest) {
       switch (AskYesNoCancel(intro + "Also delete all later instances?")) {
         case 'Y':
           break;
@@ -522,7 +616,7 @@ bool ReassignAccount(int32_t txnId, int32_t newAccount, int position) {
   const int32_t old = *slot;
   if (old == newAccount) return true;
   *slot = newAccount;
-  if (!accountsExist(t)) return false;
+  if (!CheckTxnPostable(t)) return false;
   WriteUnit unit;
   bool ok = unit.begin();
   if (ok && old != 0 && LocatePosting(txnId, old)) ok = DeletePosting(txnId, old);
@@ -583,7 +677,7 @@ int32_t CounterpartyOwnAccount(int32_t counterpartyId, bool& created) {
   if (c.heldWith > 0 && ReadAccount(c.heldWith, own)) return own.id;
   TObj a = NewObj();
   a.kind = kKindExternal;
-  a.name = (c.name + " owes").left(kNameWidth);
+  a.name = CutToWidth(c.name + " owes", kNameWidth);
   a.heldWith = c.id;
   if (!WriteAccount(a)) return 0;
   if (c.heldWith == 0) {

@@ -38,10 +38,16 @@ QString TxnTypeShortName(QChar code);
 
 // The postings txn derives (none for a repeater master), in the order written.
 QList<TPstg> PostingsOf(const TTxn& txn);
-// Writes the postings of txn.
+// False, after saying why, for a transaction the books must never hold: no
+// transaction date, an account that does not exist, one account on two
+// postings, an account of the wrong kind in a slot (a group, a category as
+// counterparty …), or a posting in a currency other than its account's
+// (counterparties excepted). A master is checked as its instances.
+bool CheckTxnPostable(const TTxn& txn);
+// Writes the postings of txn; refused (nothing written) as CheckTxnPostable says.
 bool PostTransaction(const TTxn& txn);
-// Writes the row (a new id for id 0) and its postings, or nothing at all. A
-// transaction naming an account that does not exist is refused.
+// Writes the row (a new id for id 0) and its postings, or nothing at all;
+// refused as CheckTxnPostable says.
 bool WriteTransaction(TTxn& txn);
 bool WriteTxnRow(TTxn& txn);
 // Deletes every posting of txn and marks a rebalance as needed.

@@ -376,7 +376,12 @@ bool CalcRunningBalances(int32_t accountId) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const PostingRow& r = rows[i];
     if (!hasRunningBalance(r.type)) continue;
-    if (!(washed && r.date < from)) balance += r.amount;
+    if (!(washed && r.date < from) && __builtin_add_overflow(balance, r.amount, &balance)) {
+      // A wrapped sum would show as a plausible balance of the wrong sign.
+      ShowInfo("Running balance of \"" + a.name + "\" out of range at txn #" +
+               QString::number(r.txnId) + " on " + YmdToText(r.date));
+      return false;
+    }
     const int first = r.date != previousDate ? 1 : 0;
     previousDate = r.date;
     const int shown = (i + 1 == rows.size() || rows[i + 1].date != r.date) ? 1 : 0;

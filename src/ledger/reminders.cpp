@@ -153,7 +153,7 @@ int32_t AddDiaryEntry(const QString& dateText, const QString& description) {
   t.type = QChar('D');
   t.txnDate = date;
   t.actualDate = date;
-  t.narrative = description.left(kNarrativeWidth);
+  t.narrative = CutToWidth(description, kNarrativeWidth);
   t.ccy = Session().settings.baseCurrency;
   t.amount = 0;
   t.value = 0;

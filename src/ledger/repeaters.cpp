@@ -1,6 +1,7 @@
 #include "ledger/repeaters.h"
 
 #include <QDate>
+#include <QSet>
 #include <QSqlQuery>
 
 #include "foundation/dates.h"
@@ -14,7 +15,8 @@
 
 namespace {
 
-TDateRec g_generateTo;  // zero until the first generation run fixes it
+TDateRec g_generateTo;       // zero until the first generation run fixes it
+bool g_chosenAhead = false;  // the next run keeps g_generateTo without asking again
 
 QString num(int64_t n) { return QString::number(n); }
 
@@ -38,6 +40,32 @@ void copyContent(const TTxn& from, TRptr& to) {
   to.accId3 = from.accId3;
   to.accId4 = from.accId4;
   to.channel = from.channel;
+}
+
+// The generate-to date, the balance date until a generation run has fixed one.
+TDateRec generateTo() {
+  if (g_generateTo.isZero()) g_generateTo = YmdToDateRec(Session().periodTo);
+  return g_generateTo;
+}
+
+// Obtains the rates of the instances a generation from GENTO = from would
+// write, before any of them is written: a rate typed in the middle of the
+// writing would commit the half done. Stops at the first rate not given; the
+// generation then stops at that instance. Kept in the caller's RateMemo.
+void obtainInstanceRates(const TRptr& master, int32_t from, const QSet<int32_t>& existing) {
+  const QString ccy = master.ccy.trimmed();
+  // Only payments and receipts in a foreign currency are valued at a rate.
+  if (ccy == Session().settings.baseCurrency.trimmed() ||
+      (master.type != QChar('P') && master.type != QChar('R')))
+    return;
+  for (int32_t n = from + 1;; ++n) {
+    const TDateRec d = InstanceDate(master, n);
+    if ((!master.sched.endDate.isZero() && CompareDates(d, master.sched.endDate) > 0) ||
+        (master.sched.rptCt > 0 && n > master.sched.rptCt))
+      return;
+    if (!existing.contains(n) && RateOnDate(ccy, DateRecToYmd(d)) <= 0) return;
+    if (CompareDates(d, generateTo()) > 0) return;
+  }
 }
 
 }  // namespace
@@ -142,6 +170,8 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
   t.status = 2;
   t.instance = n;
   t.txnDate = InstanceDate(master, n);
+  // A master the books could never post (one account twice …) asks nothing first.
+  if (!CheckTxnPostable(t)) return 0;
   if (!SetTxnValue(t)) return 0;
   t.actualDate = t.postingDate = t.txnDate;
   if (!CheckNewTxn(t)) return 0;
@@ -154,9 +184,21 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
 
 int32_t GenerateInstances(TRptr& master) {
   if (!generates(master.sched)) return 0;
-  if (g_generateTo.isZero()) g_generateTo = YmdToDateRec(Session().periodTo);
+  generateTo();
   int32_t n = master.sched.genTo;
   if (n > 0 && CompareDates(InstanceDate(master, n), g_generateTo) > 0) return 0;
+  // Instances already there (GENTO behind them) are passed over, never written twice.
+  QSet<int32_t> existing;
+  {
+    bool ok = false;
+    QSqlQuery q = RunQuery(
+        QStringLiteral("select t.instance from txn t where t.masterid = ? and t.instance > ?"),
+        {master.id, n}, &ok);
+    if (!ok) return 0;
+    while (q.next()) existing.insert(q.value(0).toInt());
+  }
+  RateMemo rates;
+  obtainInstanceRates(master, n, existing);
   int32_t last = 0;
   while (true) {
     ++n;
@@ -168,10 +210,12 @@ int32_t GenerateInstances(TRptr& master) {
       WriteRepeater(master);
       break;
     }
-    FlashStatus("generating instance #" + num(master.id) + "-" + num(n) + " ...");
-    const int32_t id = GenerateInstance(master, n);
-    last = id;
-    if (id == 0) break;
+    if (!existing.contains(n)) {
+      FlashStatus("generating instance #" + num(master.id) + "-" + num(n) + " ...");
+      const int32_t id = GenerateInstance(master, n);
+      last = id;
+      if (id == 0) break;
+    }
     master.sched.genTo = n;
     if (!WriteRepeater(master)) {
       last = 0;
@@ -194,8 +238,7 @@ bool RegenerateInstances(int32_t masterId) {
   return true;
 }
 
-bool GenerateRepeaterInstances() {
-  if (FrozenRefusal(QStringLiteral("generate repeater instances"))) return false;
+bool ChooseGenerateToDate() {
   const TDateRec balance = YmdToDateRec(Session().periodTo);
   g_generateTo = balance;
   const TDateRec today = Today();
@@ -218,6 +261,21 @@ bool GenerateRepeaterInstances() {
   }
   if (lastGenTo <= 0 || DateRecToYmd(g_generateTo) > lastGenTo)
     lastGenTo = DateRecToYmd(g_generateTo);
+  return true;
+}
+
+bool ChooseGenerateToDateAhead() {
+  g_chosenAhead = ChooseGenerateToDate();
+  return g_chosenAhead;
+}
+
+void ForgetGenerateToChoice() { g_chosenAhead = false; }
+
+bool GenerateRepeaterInstances() {
+  if (FrozenRefusal(QStringLiteral("generate repeater instances"))) return false;
+  const bool chosen = g_chosenAhead;
+  g_chosenAhead = false;
+  if (!chosen && !ChooseGenerateToDate()) return false;
 
   bool ok = false;
   QSqlQuery q = RunQuery(QStringLiteral("select r.id from rptr r order by r.id"), {}, &ok);
@@ -279,8 +337,7 @@ bool DeleteInstancesFrom(int32_t masterId, int32_t n) {
     }
   }
   FlashClose();
-  // Only ever lowered: raising it would skip instances that were never written.
-  if (found && master.sched.genTo > n - 1) {
+  if (found && master.sched.genTo != n - 1) {
     master.sched.genTo = n - 1;
     if (!WriteRepeater(master)) return false;
   }
@@ -330,6 +387,11 @@ bool CarryEditToLaterInstances(const TTxn& old, const TTxn& now) {
                 "as well as future instances - OK ?"))
       return false;
   }
+  // The rates of the instances to come are obtained before any is deleted.
+  RateMemo rates;
+  TRptr after = master;
+  copyContent(now, after);
+  obtainInstanceRates(after, i, {});
   if (!DeleteInstancesFrom(now.masterId, i + 1)) return false;
   if (!UpdateRepeaterMaster(now)) return false;
   return RegenerateInstances(now.masterId);

@@ -17,6 +17,14 @@ TDateRec InstanceDate(const TRptr& master, int32_t n);
 TDateRec GenerateToDate();
 void SetGenerateToDate(const TDateRec& d);
 
+// Fixes the generate-to date from the balance date, asking when it is distant
+// or far beyond the last run. False when the user declines.
+bool ChooseGenerateToDate();
+// The same now, for the next generation run, which then asks nothing (an
+// operation that must ask all its questions before it changes anything).
+bool ChooseGenerateToDateAhead();
+// Drops a choice made ahead that no generation run used.
+void ForgetGenerateToChoice();
 // The rebalance stage: fixes the generate-to date (asking when the balance
 // date is distant or far beyond the last run) and generates every active
 // master's due instances. False when refused, declined or a statement failed.

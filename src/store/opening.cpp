@@ -62,6 +62,16 @@ const TObj& OpeningBalPot() { return g_openingBalPot; }
 void SetArchiveStateHook(std::function<void()> show) { g_archiveState = std::move(show); }
 void AddDatabaseClosingHook(std::function<void()> hook) { g_closingHooks.append(std::move(hook)); }
 
+void AnnounceArchiveCopy() {
+  TSession& s = Session();
+  if (s.dbEndDate <= 0) return;
+  ShowInfo(QStringLiteral("This database is an archive") + ", you must not make changes to it");
+  if (!s.settings.dbFrozen) {
+    ShowInfo(QStringLiteral("freezing"));
+    s.settings.dbFrozen = true;
+  }
+}
+
 bool OpenDatabaseAtStart() {
   TSession& s = Session();
   if (s.runStartDate == 0) s.runStartDate = todayYmd();
@@ -122,7 +132,11 @@ bool OpenDatabase() {
   s.dormantCutoff = DateRecToYmd(cutoff);
 
   g_open = true;
-  if (g_archiveState) g_archiveState();
+  // Whoever opens the books, an archive copy is announced and frozen.
+  if (g_archiveState)
+    g_archiveState();
+  else
+    AnnounceArchiveCopy();
   ShowStatus(QString());
   return true;
 }

@@ -37,8 +37,12 @@ QString DatabaseLocation();  // data folder + vorbek.fdb
 const TObj& SweepToPot();
 const TObj& OpeningBalPot();
 
-// Shows the archive state of the opened database (installed by the archive
-// rules; nothing happens until then).
+// An archive copy (end date set): "This database is an archive …", then, unless
+// frozen already, "freezing" and the frozen flag set. Every opening does this.
+void AnnounceArchiveCopy();
+// Shows the archive state of the opened database in place of AnnounceArchiveCopy
+// (the archive rules install the fuller step, which also fills the control
+// window's labels). A hook that does nothing keeps an opening quiet.
 void SetArchiveStateHook(std::function<void()> show);
 // Run by CloseDatabase after the settings are saved: window positions, and
 // screens forgetting the records they cached.

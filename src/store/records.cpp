@@ -7,6 +7,7 @@
 
 #include "foundation/dates.h"
 #include "foundation/messages.h"
+#include "foundation/texts.h"
 #include "store/db.h"
 #include "store/session.h"
 
@@ -22,12 +23,11 @@ bool g_notesChanged = false;
 
 QString num(int64_t n) { return QString::number(n); }
 
-// Cuts a text to n characters without splitting a surrogate pair.
+// A text cut to its column's width. An empty text is stored as an empty
+// text, not as NULL: a row is written with every column set.
 QString cut(const QString& s, int n) {
-  if (s.size() <= n) return s;
-  int k = n;
-  if (k > 0 && s.at(k - 1).isHighSurrogate()) --k;
-  return s.left(k);
+  const QString c = CutToWidth(s, n);
+  return c.isNull() ? QStringLiteral("") : c;
 }
 
 QString textOf(const QVariant& v) {
@@ -56,7 +56,7 @@ QVariant bigVar(int64_t n) { return QVariant(qlonglong(n)); }
 QVariant stampVar(const QDateTime& t) {
   return t.isValid() ? QVariant(t) : QVariant(QMetaType::fromType<QDateTime>());
 }
-QVariant textVar(const QString& s) { return QVariant(s); }
+QVariant textVar(const QString& s) { return QVariant(s.isNull() ? QStringLiteral("") : s); }
 
 bool hasMsecs(const QDateTime& t) { return t.isValid() && t.time().msec() != 0; }
 QDateTime dropMsecs(const QDateTime& t) { return t.isValid() ? t.addMSecs(-t.time().msec()) : t; }

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <climits>
 
 #include "foundation/dates.h"
 #include "foundation/messages.h"
@@ -125,7 +126,12 @@ void ReadDatabaseIni() {
   t.defaultPotId = num("DefaultPotId", d.defaultPotId);
   t.sweepToPotId = num("SweepToPotId", d.sweepToPotId);
   t.openingBalPotId = num("OpeningBalPotId", d.openingBalPotId);
-  t.dormantAfter = num("DormantAfter", d.dormantAfter);
+  // A number outside what the setting can mean counts as absent.
+  auto numIn = [&](const char* k, int def, int lo, int hi) {
+    const int v = num(k, def);
+    return v >= lo && v <= hi ? v : def;
+  };
+  t.dormantAfter = numIn("DormantAfter", d.dormantAfter, 0, 3660000);  // up to ten thousand years
   // A period date that is not a real date would upset every period calculation.
   t.balFrom = num("BalFrom", 0);
   if (t.balFrom != 0 && !validDate(t.balFrom)) t.balFrom = 0;
@@ -134,8 +140,8 @@ void ReadDatabaseIni() {
   t.resetPaths = flag("ResetPaths", d.resetPaths);
   t.rebalNeeded = flag("RebalNeeded", d.rebalNeeded);
   t.databaseName = str("DatabaseName", d.databaseName);
-  t.financialYearDay1 = num("FinancialYearDay1", d.financialYearDay1);
-  t.financialYearMonth1 = num("FinancialYearMonth1", d.financialYearMonth1);
+  t.financialYearDay1 = numIn("FinancialYearDay1", d.financialYearDay1, 1, 31);
+  t.financialYearMonth1 = numIn("FinancialYearMonth1", d.financialYearMonth1, 1, 12);
   t.postingsTxnIdVisible = flag("PostingsTxnIdVisible", d.postingsTxnIdVisible);
   t.postingsInstIdVisible = flag("PostingsInstIdVisible", d.postingsInstIdVisible);
   t.postingsTypeVisible = flag("PostingsTypeVisible", d.postingsTypeVisible);
@@ -152,8 +158,8 @@ void ReadDatabaseIni() {
   t.fxGainLossCtgy = num("FXGainLossCtgy", d.fxGainLossCtgy);
   t.fxGainLossPot = num("FXGainLossPot", d.fxGainLossPot);
   t.oneClickSelect = flag("OneClickSelect", d.oneClickSelect);
-  t.flashInterval = num("FlashInterval", d.flashInterval);
-  t.journalBlockSize = num("JournalBlockSize", d.journalBlockSize);
+  t.flashInterval = numIn("FlashInterval", d.flashInterval, 0, INT_MAX);
+  t.journalBlockSize = numIn("JournalBlockSize", d.journalBlockSize, 1, INT_MAX);
   t.ignoredRemdrs = num("IgnoredRemdrs", d.ignoredRemdrs);
   t.washCtgies = flag("WashCtgies", d.washCtgies);
   t.dbFrozen = flag("DBFrozen", d.dbFrozen);

@@ -28,10 +28,10 @@ class TstCliArchive : public QObject {
     RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current"});   // #2
     RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
     RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food"});      // #4
-    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2023-06-01", "--amount", "10.00", "--ext",
-        "2", "--cpty", "3", "--int", "4"});  // #1
-    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2024-02-01", "--amount", "5.00", "--ext",
-        "2", "--cpty", "3", "--int", "4"});  // #2
+    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2023-06-01", "--amount", "10.00",
+              "--ext", "2", "--cpty", "3", "--int", "4"});  // #1
+    RunCliOk({"txn", "add", folder_, "--type", "P", "--date", "2024-02-01", "--amount", "5.00",
+              "--ext", "2", "--cpty", "3", "--int", "4"});  // #2
     RunCliOk({"rebalance", folder_});
   }
   void cleanup() { books_.reset(); }
@@ -79,6 +79,27 @@ class TstCliArchive : public QObject {
     QVERIFY2(again.err.contains("Cannot archive - folder already exists " + home.path() +
                                 "/ARCHIVE/2023-12-31/"),
              qPrintable(again.err));
+  }
+
+  // A balance date years ahead: the rebalance's choice is asked before
+  // anything is copied or purged, so an unanswered one leaves the books whole.
+  void distantBalanceDate() {
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    SetBooksIniKey(books_->iniPath(), "BalAt", "29991231");
+    const QStringList archive{"--yes",      "archive", folder_,    "--date",
+                              "2023-12-31", "--home",  home.path()};
+    const CliRun unanswered = RunCli(archive);
+    QCOMPARE(unanswered.code, 3);
+    QVERIFY2(unanswered.err.contains("Balance date 2999-12-31 is distant!"),
+             qPrintable(unanswered.err));
+    QVERIFY(!QFileInfo::exists(home.path() + "/ARCHIVE/2023-12-31"));
+    RunCliOk({"txn", "show", folder_, "1"});
+
+    const CliRun done = RunCliOk(QStringList{"--answer", "2"} + archive);
+    QVERIFY2(done.err.contains("Archive complete"), qPrintable(done.err));
+    QCOMPARE(RunCli({"txn", "show", folder_, "1"}).code, 1);  // purged
+    QCOMPARE(BooksIniValue(books_->iniPath(), "RebalNeeded"), QStringLiteral("0"));
   }
 };
 

@@ -19,19 +19,20 @@ class TstCliBalances : public QObject {
   void pay(const QString& type, const QString& date, const QString& amount,
            const QStringList& more = {}) {
     RunCliOk(QStringList{"txn", "add", folder_, "--type", type, "--date", date, "--amount", amount,
-                   "--ext", "2", "--cpty", "3", "--int", "5"} +
-       more);
+                         "--ext", "2", "--cpty", "3", "--int", "5"} +
+             more);
   }
 
   // Current #2 and Food #5 (in the group Spending #4) open at 100.00; payments
   // to Shop #3 before and in 2024, two of them on one date, and a receipt.
   void addBooks() {
     RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Current", "--opening",
-        "100.00"});                                                                         // #2
-    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});            // #3
-    RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Spending"});            // #4
-    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food", "--group", "4",  // #5
-        "--opening", "100.00"});
+              "100.00"});                                                               // #2
+    RunCliOk({"account", "add", folder_, "--kind", "counterparty", "--name", "Shop"});  // #3
+    RunCliOk({"account", "add", folder_, "--kind", "intgroup", "--name", "Spending"});  // #4
+    RunCliOk({"account", "add", folder_, "--kind", "category", "--name", "Food", "--group",
+              "4",  // #5
+              "--opening", "100.00"});
     pay("P", "2023-11-15", "40.00");
     pay("P", "2024-03-10", "25.00");
     pay("P", "2024-03-10", "5.00");
@@ -104,6 +105,26 @@ class TstCliBalances : public QObject {
     QCOMPARE(QueryValue("select rngbal from pstg where objid = 2 and txnid = 3").toLongLong(),
              qint64(3000));
     CloseDatabase(false);
+  }
+
+  // Every verb that may rebalance prints the straddling transaction it speaks of.
+  void straddleShown_data() {
+    QTest::addColumn<QString>("verb");
+    QTest::newRow("rebalance") << "rebalance";
+    QTest::newRow("balances") << "balances";
+  }
+  void straddleShown() {
+    QFETCH(QString, verb);
+    addBooks();
+    pay("P", "2024-03-30", "1.00", {"--pdate", "2024-04-02"});
+    SetBooksIniKey(books_->iniPath(), "BalAt", "20240331");
+    SetBooksIniKey(books_->iniPath(), "RebalNeeded", "1");
+    const CliRun r = RunCli({verb, folder_});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains("Transaction #5 (displayed) straddles 2024-03-31 and a later date"),
+             qPrintable(r.err));
+    QCOMPARE(r.out, QString("Txn #5 Payment/Purchase 2024-03-30 posting date 2024-04-02 1.00 GBP "
+                            "#2 Current / #3 Shop / #5 Food\n"));
   }
 
   void refusals_data() {

@@ -2,7 +2,11 @@
 // balance date is 2024-03-15.
 #include <QtTest>
 
+#include "store/db.h"
 #include "store/inifile.h"
+#include "store/opening.h"
+#include "store/session.h"
+#include "store/upgrade.h"
 #include "support/books_fixture.h"
 #include "support/cli_run.h"
 
@@ -37,12 +41,13 @@ class TstCliRepeaters : public QObject {
   void cleanup() { books_.reset(); }
 
   void addAndList() {
-    QCOMPARE(RunCliOk({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
-                 "--from",     "2",      "--to",  "4",        "--cpty", "3",        "--start",
-                 "2024-01-31", "--freq", "M",     "--remind", "3",      "--desc",   "Rent; 'flat'",
-                 "--ref",      "R1"})
-                 .out,
-             QString("Added repeater #1\nGenerated 3 instance(s)\n"));
+    QCOMPARE(
+        RunCliOk({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
+                  "--from",     "2",      "--to",  "4",        "--cpty", "3",        "--start",
+                  "2024-01-31", "--freq", "M",     "--remind", "3",      "--desc",   "Rent; 'flat'",
+                  "--ref",      "R1"})
+            .out,
+        QString("Added repeater #1\nGenerated 3 instance(s)\n"));
     const QString shown = RunCliOk({"txn", "show", folder_, "2"}).out;
     QVERIFY2(shown.contains("Date 2024-03-02\n"), qPrintable(shown));
     QVERIFY(shown.contains("Instance 2 of repeater 1\n"));
@@ -51,8 +56,9 @@ class TstCliRepeaters : public QObject {
     QVERIFY(shown.contains("  4 Housing 2024-03-02 -1,250.00 GBP"));
 
     // A transfer every two weeks, once only: made inactive by the same run.
-    QCOMPARE(RunCliOk({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2", "--to",
-                 "5", "--start", "2024-03-01", "--freq", "w", "--inc", "2", "--count", "1"})
+    QCOMPARE(RunCliOk({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2",
+                       "--to", "5", "--start", "2024-03-01", "--freq", "w", "--inc", "2", "--count",
+                       "1"})
                  .out,
              QString("Added repeater #2\nGenerated 1 instance(s)\n"));
     QCOMPARE(RunCliOk({"txn", "show", folder_, "4"}).out.count("Instance 1 of repeater 2"), 1);
@@ -100,6 +106,29 @@ class TstCliRepeaters : public QObject {
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QCOMPARE(RunCliOk({"--csv", "repeater", "list", folder_, "--all"}).out.count('\n'), 1);
     QCOMPARE(RunCli({"txn", "show", folder_, "1"}).code, 1);
+  }
+
+  // An archive copy that was unfrozen once is frozen again by every verb's
+  // opening: a rebalance generates no instances into it.
+  void archiveCopyGetsNoInstances() {
+    RunCliOk({"repeater", "add", folder_, "--type", "P", "--amount", "10", "--from", "2", "--to",
+              "4", "--cpty", "3", "--start", "2024-01-31", "--freq", "M"});
+    QVERIFY(books_->open());
+    const int txns = CountAll("txn");
+    Session().dbEndDate = 20240315;
+    QVERIFY(WriteParamDates() && CommitIfActive());
+    Session().settings.dbFrozen = false;
+    CloseDatabase();
+    setting("BalAt", 20240630);
+
+    const CliRun r = RunCliOk({"rebalance", folder_});
+    QVERIFY2(r.err.contains("This database is an archive, you must not make changes to it\n"
+                            "freezing\n"),
+             qPrintable(r.err));
+    QVERIFY(r.err.contains("Cannot generate repeater instances, database is frozen"));
+    QVERIFY(books_->open());
+    QCOMPARE(CountAll("txn"), txns);
+    CloseDatabase(false);
   }
 };
 

@@ -76,12 +76,18 @@ class TstCliTxn : public QObject {
   void otherTypes() {
     RunCliOk({"txn", "add", folder_, "--type", "R", "--date", "2024-05-01", "--amount", "50", "--ext",
         "2", "--cpty", "3"});
+    // A GBP transfer into the EUR account is refused; one into a GBP account is written.
+    const Run mismatch = cli({"txn", "add", folder_, "--type", "C", "--date", "2024-05-02",
+                              "--amount", "5", "--ext", "2", "--to", "5", "--ccy", "GBP"});
+    QCOMPARE(mismatch.code, 1);
+    QVERIFY2(mismatch.err.contains("Account/currency mismatch"), qPrintable(mismatch.err));
+    RunCliOk({"account", "add", folder_, "--kind", "external", "--name", "Savings"});  // #6
     RunCliOk({"txn", "add", folder_, "--type", "C", "--date", "2024-05-02", "--amount", "5", "--ext", "2",
-        "--to", "5", "--ccy", "GBP"});
+        "--to", "6", "--ccy", "GBP"});
     RunCliOk({"txn", "add", folder_, "--type", "Z", "--date", "2024-05-03", "--amount", "45.00", "--ext",
         "2"});
     QVERIFY(RunCliOk({"txn", "show", folder_, "1"}).out.contains("  3 Shop 2024-05-01 -50.00 GBP"));
-    QVERIFY(RunCliOk({"txn", "show", folder_, "2"}).out.contains("  5 Euro acc 2024-05-02 5.00 GBP"));
+    QVERIFY(RunCliOk({"txn", "show", folder_, "2"}).out.contains("  6 Savings 2024-05-02 5.00 GBP"));
     QVERIFY(RunCliOk({"txn", "show", folder_, "3"}).out.contains("Txn #3 Reconciled Balance"));
     // The reconciled balance guards the account: an earlier payment asks first.
     const Run r = cli({"--no", "txn", "add", folder_, "--type", "P", "--date", "2024-05-02",

@@ -335,6 +335,19 @@ class TstDates : public QObject {
     }
   }
 
+  // SubtractDays jumps by months, years and the ten-thousand-year wrap; it
+  // must land where as many PrevDay steps do, odd dates and the switch included.
+  void subtractDaysMatchesSteps() {
+    for (int start : {20240315, 20240231, 20241305, 20240015, 17520914, 101, 99991231, 120001231}) {
+      for (int n : {1, 29, 400, 3000, 800000, 3652438 + 50}) {
+        TDateRec jumped = YmdToDateRec(start), stepped = jumped;
+        SubtractDays(jumped, n);
+        for (int i = 0; i < n; ++i) PrevDay(stepped);
+        QVERIFY2(jumped == stepped, qPrintable(QString("%1 %2").arg(start).arg(n)));
+      }
+    }
+  }
+
   void monthlySeriesFromThe31st() {
     // Repeaters step from the unrolled start and roll each result.
     const QList<int> expected{20230131, 20230303, 20230331, 20230501, 20230531};

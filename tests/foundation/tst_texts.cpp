@@ -152,6 +152,28 @@ class TstTexts : public QObject {
     QCOMPARE(KeepLast(s, n), kept);
   }
 
+  // A column's width counts characters: an emoji is one and is never split.
+  void cutToWidth_data() {
+    QTest::addColumn<QString>("s");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("expected");
+    const QString e = QString::fromUtf8("😀");
+    QTest::newRow("plain") << "abcdef" << 4 << "abcd";
+    QTest::newRow("fits") << "abc" << 3 << "abc";
+    QTest::newRow("emoji last in the width") << "abc" + e + "d" << 4 << "abc" + e;
+    QTest::newRow("emoji just past the width") << "abcd" + e << 4 << "abcd";
+    QTest::newRow("emoji only") << e.repeated(41) << 40 << e.repeated(40);
+    QTest::newRow("a lone high surrogate counts as one")
+        << QString(QChar(0xD83D)) + "xy" << 2 << QString(QChar(0xD83D)) + "x";
+    QTest::newRow("zero width") << "abc" << 0 << "";
+  }
+  void cutToWidth() {
+    QFETCH(QString, s);
+    QFETCH(int, width);
+    QFETCH(QString, expected);
+    QCOMPARE(CutToWidth(s, width), expected);
+  }
+
   void smallOnes() {
     QCOMPARE(CapitalizeFirst("cash"), QString("Cash"));
     QCOMPARE(CapitalizeFirst("1st"), QString("1st"));

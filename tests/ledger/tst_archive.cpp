@@ -13,6 +13,7 @@
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "ledger/archive.h"
+#include "ledger/currencies.h"
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "store/db.h"
@@ -44,6 +45,10 @@ int32_t addAccount(int kind, const QString& name) {
 
 qint64 bfdbal(int32_t id) {
   return QueryValue("select bfdbal from account where id = ?", {id}, -1).toLongLong();
+}
+
+qint64 bfdval(int32_t id) {
+  return QueryValue("select bfdval from account where id = ?", {id}, -1).toLongLong();
 }
 
 int32_t paramDate(int row) {
@@ -193,6 +198,26 @@ class TstArchive : public QObject {
   }
 
   void archiveAndOpenTheCopy() {
+    // A transfer between two EUR accounts: their base-currency values are carried too.
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    TObj e1 = NewObj(), e2 = NewObj();
+    e1.kind = e2.kind = 1;
+    e1.ccy = e2.ccy = "EUR";
+    e1.name = "Euro 1";
+    e2.name = "Euro 2";
+    QVERIFY(WriteAccount(e1) && WriteAccount(e2));
+    TTxn eur = NewTxn();
+    eur.type = 'C';
+    eur.ccy = "EUR";
+    eur.txnDate = YmdToDateRec(20230615);
+    eur.amount = 100000;
+    eur.value = 72000;
+    eur.accId1 = e1.id;
+    eur.accId2 = e2.id;
+    QVERIFY(WriteTransaction(eur) && CommitIfActive());
+    txns_ += 1;
+    SetRebalanceNeeded(false);
+
     TArchiveLabels labels;
     SetArchiveLabelsHook([&](const TArchiveLabels& l) { labels = l; });
     InstallArchiveState();  // as the control window does: reopening the live books stays quiet
@@ -218,6 +243,10 @@ class TstArchive : public QObject {
     QCOMPARE(bfdbal(food_), qint64(0));
     QCOMPARE(bfdbal(fuel_), qint64(0));
     QCOMPARE(bfdbal(shop_), qint64(0));
+    QCOMPARE(bfdbal(e2.id), qint64(100000));
+    QCOMPARE(bfdval(e2.id), qint64(72000));
+    QCOMPARE(bfdval(e1.id), qint64(-72000));
+    QCOMPARE(bfdval(cur_), qint64(0));
     QCOMPARE(CountAll("txn"), 1);
     QCOMPARE(QueryValue("select id from txn").toInt(), kept_);
     QCOMPARE(CountRows("pstg", "pstgdate <= ?", {kA}), 0);
@@ -274,6 +303,7 @@ class TstArchive : public QObject {
     const QString straddle =
         "I|Transaction #ID (displayed) straddles 2023-12-31 and a later date\r"
         "(use Edit|Unstraddle to resolve this)";
+    QTest::newRow("frozen books") << QStringList{"I|Cannot archive, database is frozen"};
     QTest::newRow("rebalance needed") << QStringList{"I|Rebalance needed"};
     QTest::newRow("no default pot")
         << QStringList{"I|Cannot archive - need auto-wash of Category balances"};
@@ -297,6 +327,7 @@ class TstArchive : public QObject {
     QFETCH(QStringList, steps);
     const QString tag = QTest::currentDataTag();
     int32_t straddling = 0;
+    if (tag == "frozen books") Session().settings.dbFrozen = true;
     if (tag == "rebalance needed") SetRebalanceNeeded(true);
     if (tag == "no default pot") Session().settings.defaultPotId = 0;
     if (tag == "wash off") Session().settings.washCtgies = false;
@@ -315,10 +346,52 @@ class TstArchive : public QObject {
     script(p, steps, folder(), straddling);
     QVERIFY(!ArchiveDatabase());
     VERIFY_PROMPTS(p);
+    if (tag == "frozen books") Session().settings.dbFrozen = false;
     SetShowTransactionHook(nullptr);
     QCOMPARE(shown, straddling);
     verifyUntouched();
     QCOMPARE(QFileInfo::exists(folder()), tag == "folder exists");
+  }
+
+  // A distant balance date: the rebalance's question is asked before anything
+  // is copied or purged, and the rebalance after the purge asks nothing.
+  void distantBalanceDateAskedFirst() {
+    TDateRec far = Today();
+    NextYear(far);
+    NextYear(far);
+    SetPeriodDates(20240101, DateRecToYmd(far));
+    ScriptedPrompter p;
+    script(p, kAsked, folder());
+    p.choice("Balance date " + DateRecToText(far) + " is distant! Generate repeaters to ...", 2);
+    script(p,
+           {"Y|" + kLastChance, "I|Making directory FOLDERDATA/",
+            "I|Archive complete - run now Database Repair to check / tidy-up"},
+           folder());
+    QVERIFY(ArchiveDatabase());
+    VERIFY_PROMPTS(p);
+    QVERIFY(!RebalanceNeeded());
+    QCOMPARE(CountAll("txn"), 1);
+  }
+
+  // The rebalance after the purge stops (a transaction straddles the balance
+  // date): the books stay marked as needing one, in the settings file too.
+  void rebalanceStoppedAfterPurgeLeavesFlag() {
+    const int32_t straddling = write('P', 20241230, 100, cur_, shop_, food_, 20250102);
+    QVERIFY(straddling);
+    SetRebalanceNeeded(false);
+    ScriptedPrompter p;
+    script(p,
+           kAsked + QStringList{"Y|" + kLastChance, "I|Making directory FOLDERDATA/",
+                                "I|Transaction #ID (displayed) straddles 2024-12-31 and a later "
+                                "date\r(use Edit|Unstraddle to resolve this)",
+                                "I|Archive complete - run now Database Repair to check / tidy-up"},
+           folder(), straddling);
+    QVERIFY(ArchiveDatabase());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(CountAll("txn"), 2);
+    QVERIFY(RebalanceNeeded());
+    QCOMPARE(IniFile(books_->iniPath()).readBool("main", "RebalNeeded", false), true);
+    QCOMPARE(RecentDatabases().slot[0], folder() + "DATA/vorbek.fdb");
   }
 
   // The copy's vorbek.fdb cannot be written (skipped after the question): the

@@ -80,6 +80,16 @@ class TstCurrencies : public QObject {
                                            << "Rate must be > 0" << 0.0 << 0;
     QTest::newRow("not a number, no message") << 20231231 << -1 << "abc"
                                               << "" << 0.0 << 0;
+    // Rates the single-precision column would store as 0, as infinity or with
+    // their precision gone are refused, not changed.
+    QTest::newRow("too small for the column") << 20231231 << -1 << "1e-50"
+                                              << "Rate 1e-50 is out of range" << 0.0 << 0;
+    QTest::newRow("too large for the column") << 20231231 << -1 << "1e39"
+                                              << "Rate 1e39 is out of range" << 0.0 << 0;
+    QTest::newRow("below normal precision") << 20231231 << -1 << "1e-40"
+                                            << "Rate 1e-40 is out of range" << 0.0 << 0;
+    QTest::newRow("largest the column holds") << 20231231 << -1 << "3e38"
+                                              << "" << 3e38 << 1;
   }
   void rateOnDate() {
     QFETCH(int, ymd);

@@ -38,7 +38,7 @@ class TstPosting : public QObject {
 
  private:
   std::unique_ptr<TestBooks> books_;
-  int32_t euro_ = 0, cur_ = 0, shop_ = 0, food_ = 0, fuel_ = 0, pub_ = 0;
+  int32_t euro_ = 0, cur_ = 0, save_ = 0, shop_ = 0, food_ = 0, fuel_ = 0, pub_ = 0;
 
   // Postings of a transaction as "who amt val ccy date contra ch seq", by account id.
   QStringList postings(int32_t txnId) {
@@ -67,6 +67,7 @@ class TstPosting : public QObject {
     if (id == 0) return "0";
     if (id == euro_) return "EUR";
     if (id == cur_) return "CUR";
+    if (id == save_) return "SAVE";
     if (id == shop_) return "SHOP";
     if (id == food_) return "FOOD";
     if (id == fuel_) return "FUEL";
@@ -74,8 +75,9 @@ class TstPosting : public QObject {
     return "#" + QString::number(id);
   }
   int32_t idOf(const QString& w) {
-    const QMap<QString, int32_t> m{{"EUR", euro_},  {"CUR", cur_},   {"SHOP", shop_},
-                                   {"FOOD", food_}, {"FUEL", fuel_}, {"PUB", pub_}};
+    const QMap<QString, int32_t> m{{"EUR", euro_},  {"CUR", cur_},   {"SAVE", save_},
+                                   {"SHOP", shop_}, {"FOOD", food_}, {"FUEL", fuel_},
+                                   {"PUB", pub_}};
     return m.value(w, 0);
   }
   TTxn txn(QChar type, int32_t ymd, int64_t amount, int32_t a1, int32_t a2, int32_t a4 = 0,
@@ -116,7 +118,8 @@ class TstPosting : public QObject {
     food_ = addAccount(3, "Food");
     fuel_ = addAccount(3, "Fuel");
     pub_ = addAccount(4, "Pub");
-    QVERIFY(euro_ && cur_ && shop_ && food_ && fuel_ && pub_);
+    save_ = addAccount(1, "Savings");
+    QVERIFY(euro_ && cur_ && shop_ && food_ && fuel_ && pub_ && save_);
     exec("insert into rate (ccycode, rdate, rate) values ('EUR', 20240510, ?)", {1000.0 / 850.0});
     QVERIFY(CommitIfActive());
   }
@@ -153,9 +156,9 @@ class TstPosting : public QObject {
         << QStringList{"CUR 2500 2500 GBP 20240510 cSHOP ch3 seq=id",
                        "SHOP -2500 -2500 GBP 20240510 cCUR ch0 seq=id",
                        "FOOD 2500 2500 GBP 20240510 cSHOP ch0 seq=id"};
-    QTest::newRow("transfer") << QChar('C') << "CUR EUR -" << qint64(700) << false << 0
-                              << QStringList{"EUR 700 700 GBP 20240510 cCUR ch0 seq=id",
-                                             "CUR -700 -700 GBP 20240510 cEUR ch3 seq=id"};
+    QTest::newRow("transfer") << QChar('C') << "CUR SAVE -" << qint64(700) << false << 0
+                              << QStringList{"SAVE 700 700 GBP 20240510 cCUR ch0 seq=id",
+                                             "CUR -700 -700 GBP 20240510 cSAVE ch3 seq=id"};
     QTest::newRow("FX loss keeps its sign")
         << QChar('F') << "FOOD - -" << qint64(-321) << false << 0
         << QStringList{"FOOD -321 -321 GBP 20240510 c0 ch3 seq=id"};
@@ -224,6 +227,102 @@ class TstPosting : public QObject {
     QCOMPARE(CountAll("cptyctgy"), pairs);
     // The next transaction still gets the next id (TXN and PSTG still end together).
     QCOMPARE(written(txn('P', 20240510, 100, cur_, shop_, food_)), before + 1);
+  }
+
+  // Transactions the books must never hold, whoever writes them: refused with
+  // nothing written (a master included, which would write such instances).
+  void impossibleTxnRefused_data() {
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<QString>("accounts");  // ACCID1 ACCID2 ACCID4
+    QTest::addColumn<QString>("ccy");
+    QTest::addColumn<int>("date");
+    QTest::addColumn<bool>("master");
+    QTest::addColumn<QString>("message");  // {NAME} stands for the account's id
+    const QString twice = "Program error : Account #{CUR} twice in one transaction";
+    QTest::newRow("transfer to its own account") << QChar('C') << "CUR CUR -"
+                                                 << "GBP" << 20240510 << false << twice;
+    QTest::newRow("repeater master from and to one account") << QChar('C') << "CUR CUR -"
+                                                             << "GBP" << 20240510 << true << twice;
+    QTest::newRow("internal account = counterparty")
+        << QChar('P') << "CUR SHOP SHOP"
+        << "GBP" << 20240510 << false << "Program error : Account #{SHOP} twice in one transaction";
+    QTest::newRow("category as counterparty")
+        << QChar('P') << "CUR FOOD FUEL"
+        << "GBP" << 20240510 << false
+        << "Program error : Account #{FOOD} (internal account) cannot be the counterparty of a "
+           "Payment/Purchase";
+    QTest::newRow("external account as category")
+        << QChar('R') << "CUR SHOP SAVE"
+        << "GBP" << 20240510 << false
+        << "Program error : Account #{SAVE} (external account) cannot be the internal account of "
+           "a Receipt/Sale";
+    QTest::newRow("counterparty as external account")
+        << QChar('P') << "SHOP PUB FOOD"
+        << "GBP" << 20240510 << false
+        << "Program error : Account #{SHOP} (counterparty) cannot be the external account of a "
+           "Payment/Purchase";
+    QTest::newRow("group in a transfer")
+        << QChar('C') << "CUR BANKS -"
+        << "GBP" << 20240510 << false
+        << "Program error : Account #{BANKS} (external group) cannot be the transfer account of a "
+           "Transfer";
+    QTest::newRow("transfer from a bank to a category")
+        << QChar('C') << "CUR FOOD -"
+        << "GBP" << 20240510 << false
+        << "Program error : Account #{FOOD} (internal account) cannot be the transfer account of "
+           "a Transfer";
+    QTest::newRow("GBP transfer into a EUR account")
+        << QChar('C') << "CUR EUR -"
+        << "GBP" << 20240510 << false
+        << "Program error : Account/currency mismatch : account #{EUR} is EUR, the posting GBP";
+    QTest::newRow("EUR payment from a GBP account")
+        << QChar('P') << "CUR SHOP FOOD"
+        << "EUR" << 20240510 << false
+        << "Program error : Account/currency mismatch : account #{CUR} is GBP, the posting EUR";
+    QTest::newRow("USD reconciled balance on a EUR account")
+        << QChar('Z') << "EUR - -"
+        << "USD" << 20240510 << false
+        << "Program error : Account/currency mismatch : account #{EUR} is EUR, the posting USD";
+    QTest::newRow("no date") << QChar('P') << "CUR SHOP FOOD"
+                             << "GBP" << 0 << false
+                             << "One or both of Actual Transaction/Posting Dates must be completed";
+  }
+  void impossibleTxnRefused() {
+    QFETCH(QChar, type);
+    QFETCH(QString, accounts);
+    QFETCH(QString, ccy);
+    QFETCH(int, date);
+    QFETCH(bool, master);
+    QFETCH(QString, message);
+    const int32_t banks = addAccount(8, "Banks");
+    QVERIFY(banks > 0 && CommitIfActive());
+    auto id = [&](const QString& w) { return w == "BANKS" ? banks : idOf(w); };
+    const QStringList a = accounts.split(' ');
+    TTxn t = txn(type, date, 1000, id(a[0]), id(a[1]), id(a[2]));
+    t.ccy = ccy;
+    if (master) {
+      t.status = 1;
+      t.rpt.freq = 'M';
+      t.rpt.rptInc = 1;
+      t.rpt.startDate = t.txnDate;
+    }
+    QString expected =
+        message + (message.startsWith("Program") ? " - transaction not written" : "");
+    for (const QString w : {"CUR", "SAVE", "EUR", "SHOP", "PUB", "FOOD", "BANKS"})
+      expected.replace("{" + w + "}", QString::number(id(w)));
+    const int txns = CountAll("txn"), pstgs = CountAll("pstg"), masters = CountAll("rptr");
+    ScriptedPrompter p;
+    p.info(expected);
+    QVERIFY(!WriteTransaction(t));
+    if (!master) {
+      p.info(expected);
+      QVERIFY(!PostTransaction(t));  // the repeater generator's way in
+    }
+    VERIFY_PROMPTS(p);
+    QVERIFY(CommitIfActive());
+    QCOMPARE(CountAll("txn"), txns);
+    QCOMPARE(CountAll("pstg"), pstgs);
+    QCOMPARE(CountAll("rptr"), masters);
   }
 
   void postingFailureLeavesNothing() {
@@ -474,7 +573,7 @@ class TstPosting : public QObject {
     QCOMPARE(t.accId4, fuel_);
     QCOMPARE(t.accId2, pub_);
     QVERIFY(LocateCptyCtgy(pub_, fuel_, "P"));
-    const int32_t tfr = written(txn('C', 20240510, 5, cur_, euro_));
+    const int32_t tfr = written(txn('C', 20240510, 5, cur_, save_));
     ScriptedPrompter p;
     p.info("Skipping txn #" + QString::number(tfr))
         .info("Account #999 not found - transaction not written");

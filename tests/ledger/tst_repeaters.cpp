@@ -88,6 +88,21 @@ const QString kDiffer = QStringLiteral(
     "Instance amount(s) differ from master, this detail cannot automatically be "
     "recreated!\rcontinue anyway? - are you sure ?");
 
+// Notes how many TXN rows there are whenever a rate is asked for.
+class RateWatchingPrompter : public ScriptedPrompter {
+ public:
+  QList<int> txnRows;
+  bool askText(const QString& prompt, const QString& line2, QString& text, int maxLength,
+               int emphasis) override {
+    txnRows << CountAll("txn");
+    return ScriptedPrompter::askText(prompt, line2, text, maxLength, emphasis);
+  }
+  int askChoice(const QString& text, const QString& option1, const QString& option2) override {
+    txnRows << CountAll("txn");
+    return ScriptedPrompter::askChoice(text, option1, option2);
+  }
+};
+
 }  // namespace
 
 class TstRepeaters : public QObject {
@@ -317,6 +332,20 @@ class TstRepeaters : public QObject {
     QCOMPARE(gentoOf(id), 0);
     QVERIFY(activeOf(id));
 
+    // A master moving money from an account to itself generates nothing.
+    exec("update rptr set rptactive = 0 where id = ?", {id});
+    TRptr same = master(20240101);
+    same.type = QChar('C');
+    same.accId2 = cur_;
+    same.accId4 = 0;
+    const int32_t sameId = stored(same);
+    p.info("Account not found : #99");  // the first master is still read
+    p.info("Program error : Account #" + QString::number(cur_) +
+           " twice in one transaction - transaction not written");
+    QVERIFY(GenerateRepeaterInstances());
+    QCOMPARE(CountAll("txn"), 0);
+    QCOMPARE(gentoOf(sameId), 0);
+
     p.info("Program error : Trying to gen insts for zero master");
     QVERIFY(!RegenerateInstances(0));
     p.info("Repeater Master #77 not found");
@@ -362,6 +391,31 @@ class TstRepeaters : public QObject {
     QVERIFY(activeOf(pay));
     QCOMPARE(CountRows("txn", "masterid = ? and val = 2000 and rate = 1.25", {pay}), 2);
     QCOMPARE(gentoOf(gbp), 4);
+  }
+
+  // Every rate a master's instances need is asked for before any instance is
+  // written, so a rate typed (and stored) on the way commits no half of them.
+  void ratesObtainedBeforeWriting() {
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    TObj euro = NewObj();
+    euro.kind = 1;
+    euro.name = "Euro acc";
+    euro.ccy = "EUR";
+    QVERIFY(WriteAccount(euro));
+    TRptr payment = master(20240101);
+    payment.ccy = "EUR";
+    payment.amount = 2500;
+    payment.accId1 = euro.id;
+    const int32_t id = stored(payment);
+    RateWatchingPrompter p;
+    p.text("&Enter mid-market exchange rate (per 1 GBP)\rfor EUR on 2024-01-01", "1.25");
+    for (const QString day : {"2024-02-01", "2024-03-01", "2024-04-01"})
+      p.choice("No EUR rate found for " + day + ", closest is 2024-01-01", 2);
+    QVERIFY(GenerateRepeaterInstances());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(p.txnRows, (QList<int>{0, 0, 0, 0}));
+    QCOMPARE(gentoOf(id), 4);
+    QCOMPARE(CountRows("txn", "masterid = ? and val = 2000", {id}), 4);
   }
 
   void newRepeaterId_data() {
@@ -531,6 +585,45 @@ class TstRepeaters : public QObject {
     QVERIFY(!InTransaction());  // committed
   }
 
+  // GENTO behind the instances that exist (as the healthcheck may find it):
+  // deleting one above it asks about the later ones, GENTO follows the
+  // deletion, and generation never writes an instance number a second time.
+  void gentoBehindTheInstances() {
+    const int32_t id = stored(master(20240101));
+    at(20240415, 20240415);
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    QCOMPARE(gentoOf(id), 5);
+    exec("update rptr set gento = 2 where id = ?", {id});
+    QVERIFY(CommitIfActive());
+    const int32_t fifth =
+        QueryValue("select id from txn where masterid = ? and instance = 5", {id}).toInt();
+    ScriptedPrompter p;
+    p.ask("Txn is an instance of a Active Repeater. Also delete all later instances?", 'Y')
+        .yes(
+            "Deleted instance(s) will be regenerated at next Rebal : use Cancel instead to avoid "
+            "this. Still OK to delete?")
+        .no("Regenerate deleted instances now?");
+    QVERIFY(DeleteTransaction(fifth));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(gentoOf(id), 4);
+    QCOMPARE(instanceRows(id), QString("1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01"));
+
+    // Generation from a GENTO behind existing instances passes over them.
+    exec("update rptr set gento = 2 where id = ?", {id});
+    QVERIFY(CommitIfActive());
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(RegenerateInstances(id));
+    }
+    QVERIFY(CommitIfActive());
+    QCOMPARE(instanceRows(id),
+             QString("1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01 5:2024-05-01"));
+    QCOMPARE(gentoOf(id), 5);
+  }
+
   void carryEditToLaterInstances_data() {
     QTest::addColumn<int>("instance");
     QTest::addColumn<QString>("change");
@@ -612,6 +705,45 @@ class TstRepeaters : public QObject {
     // Rewritten instances post their new amount.
     QCOMPARE(CountRows("pstg", "objid = ? and amt = -3000", {cur_}),
              int(after.section(" | ", 0, 0).count("3000")));
+  }
+
+  // An edit carried to later instances obtains their rates before deleting any.
+  void carriedEditObtainsRatesFirst() {
+    QVERIFY(InsertCurrency(TCcy{"EUR", "Euro", false}));
+    for (int32_t ymd : {20240101, 20240201, 20240401, 20240501})
+      exec("insert into rate (ccycode, rdate, rate) values ('EUR', ?, 1.25)", {ymd});
+    TObj euro = NewObj();
+    euro.kind = 1;
+    euro.name = "Euro acc";
+    euro.ccy = "EUR";
+    QVERIFY(WriteAccount(euro));
+    TRptr payment = master(20240101);
+    payment.ccy = "EUR";
+    payment.accId1 = euro.id;
+    const int32_t id = stored(payment);
+    at(20240415, 20240415);
+    exec("insert into rate (ccycode, rdate, rate) values ('EUR', 20240301, 1.25)");
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    exec("delete from rate where rdate = 20240301");
+    QVERIFY(CommitIfActive());
+    TTxn old;
+    QVERIFY(ReadTxn(
+        QueryValue("select id from txn where masterid = ? and instance = 2", {id}).toInt(), old));
+    TTxn now = old;
+    now.amount = 3000;
+    QVERIFY(SetTxnValue(now));
+    QVERIFY(DeletePostings(old) && WriteTransaction(now));
+    RateWatchingPrompter p;
+    p.yes("Also apply these changes to later instances?\rField(s) : amt")
+        .yes("Update will impact 3 existing instances #3 to #5\ras well as future instances - OK ?")
+        .choice("No EUR rate found for 2024-03-01, closest is 2024-02-01", 2);
+    QVERIFY(CarryEditToLaterInstances(old, now));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(p.txnRows, QList<int>{5});  // asked while all five instances were still there
+    QCOMPARE(amounts(id), QString("2500 3000 3000 3000 3000 | 3000"));
   }
 
   void makeRepeaterFromTxn() {

@@ -89,7 +89,20 @@ class TstRunningBalances : public QObject {
     QVERIFY(txn('P', 20240105, 1000, cur_, shop_, food_));
     QVERIFY(txn('R', 20240105, 2000, cur_, shop_, food_));
     QVERIFY(txn('P', 20240107, 500, cur_, shop_, food_));
-    QVERIFY(txn('C', 20240109, 300, cur_, euro_, 0, "EUR"));  // a EUR posting on cur
+    {
+      // A EUR posting on cur, as books written before postings had to be in
+      // their account's currency may hold: the record layer writes it as it is.
+      TTxn t = NewTxn();
+      t.type = 'C';
+      t.ccy = "EUR";
+      t.txnDate = YmdToDateRec(20240109);
+      t.amount = t.value = 300;
+      t.accId1 = cur_;
+      t.accId2 = euro_;
+      QVERIFY(InsertTxnRow(t));
+      for (const TPstg& p : PostingsOf(t)) QVERIFY(WritePosting(p));
+      QVERIFY(CommitIfActive());
+    }
     QVERIFY(txn('P', 20240111, 700, cur_, shop_, food_));
     QVERIFY(txn('D', 20240111, 0, 0, 0));
     {
@@ -186,6 +199,22 @@ class TstRunningBalances : public QObject {
     expected[6] = "20240106 P 49300 01";
     QCOMPARE(statement(cur_), expected);
     VERIFY_PROMPTS(p);
+  }
+
+  // Two receipts near the 64-bit limit: the running balance stops with a
+  // message rather than wrapping round to a large negative balance.
+  void balanceBeyondTheLimit() {
+    const qint64 big = Q_INT64_C(4611686018427387904);  // 2^62
+    QVERIFY(txn('R', 20240105, big, cur_, shop_, food_));
+    const int32_t second = txn('R', 20240106, big, cur_, shop_, food_);
+    QVERIFY(second);
+    ScriptedPrompter p;
+    p.info("Running balance of \"cur\" out of range at txn #" + QString::number(second) +
+           " on 2024-01-06");
+    QVERIFY(!CalcRunningBalances(cur_));
+    VERIFY_PROMPTS(p);
+    QVERIFY(CommitIfActive());
+    QCOMPARE(CountRows("pstg", "objid = ? and rngbal < 0", {cur_}), 0);
   }
 
   void unknownAccount() {

@@ -11,6 +11,7 @@
 #include "store/schema.h"
 #include "store/session.h"
 #include "store/settings.h"
+#include "store/upgrade.h"
 #include "support/books_fixture.h"
 #include "support/scripted_prompter.h"
 
@@ -157,6 +158,44 @@ class TstOpening : public QObject {
     QCOMPARE(archiveShown, 1);
     QVERIFY(p.statuses().contains("Reading ini file ..."));
     QVERIFY(p.statuses().contains("Opening database ..."));
+  }
+
+  // Whoever opens an archive copy (no archive rules installed, as for a
+  // command-line verb), it is announced and frozen, even after it was unfrozen.
+  void archiveCopyFrozenByEveryOpening() {
+    TestBooks books;
+    Session().dbEndDate = 20231231;
+    QVERIFY(WriteParamDates() && CommitIfActive());
+    Session().settings.dbFrozen = false;
+    CloseDatabase();
+    QCOMPARE(BooksIniValue(books.iniPath(), "DBFrozen"), QStringLiteral("0"));
+    ScriptedPrompter p;
+    p.info("This database is an archive, you must not make changes to it").info("freezing");
+    QVERIFY(books.open());
+    VERIFY_PROMPTS(p);
+    QVERIFY(Session().settings.dbFrozen);
+  }
+
+  // A setting outside what it can mean reads as its default.
+  void outOfRangeSettingsReadAsDefault_data() {
+    QTest::addColumn<QString>("dormantAfter");
+    QTest::addColumn<int>("cutoff");
+    QTest::addRow("huge") << "2000000000" << 20230316;
+    QTest::addRow("negative") << "-5" << 20230316;
+  }
+  void outOfRangeSettingsReadAsDefault() {
+    QFETCH(QString, dormantAfter);
+    QFETCH(int, cutoff);
+    TestBooks books(TestBooks::Closed);
+    SetBooksIniKey(books.iniPath(), "DormantAfter", dormantAfter);
+    SetBooksIniKey(books.iniPath(), "FinancialYearMonth1", "13");
+    SetBooksIniKey(books.iniPath(), "FinancialYearDay1", "0");
+    SetBooksIniKey(books.iniPath(), "JournalBlockSize", "0");
+    QVERIFY(books.open());
+    QCOMPARE(Session().dormantCutoff, cutoff);
+    QCOMPARE(Session().settings.financialYearMonth1, 1);
+    QCOMPARE(Session().settings.financialYearDay1, 1);
+    QCOMPARE(Session().settings.journalBlockSize, 1);
   }
 
   // The books last used on another day need a rebalance; the same day does not.

@@ -348,6 +348,7 @@ void TstRecords::textsKeptExactly_data() {
   QTest::newRow("wildcards") << "50% _of_ \\back\\ ?";
   QTest::newRow("non-ascii") << "Ünïcødé € 日本";
   QTest::newRow("blanks") << "  two  ";
+  QTest::newRow("empty") << QString();
 }
 
 void TstRecords::textsKeptExactly() {
@@ -380,6 +381,27 @@ void TstRecords::textsKeptExactly() {
   QVERIFY(ReadRemdrRow(rm.id, rr));
   QCOMPARE(rr.text, text);
 
+  TRptr rp;
+  rp.id = 1;
+  rp.ccy = "GBP";
+  rp.reference = text.left(kRefWidth);
+  rp.narrative = text;
+  QVERIFY(WriteRptrRow(rp));
+  TRptr rpr;
+  QVERIFY(ReadRptrRow(1, rpr));
+  QCOMPARE(rpr.reference, text.left(kRefWidth));
+  QCOMPARE(rpr.narrative, text);
+  // Every column of a row is written: an empty text is stored as one, not as NULL.
+  QCOMPARE(one("select count(*) from txn where id = 3 and ref is not null and narrative is not "
+               "null")
+               .toInt(),
+           1);
+  QCOMPARE(one("select count(*) from remdr where id = ? and text is not null", {rm.id}).toInt(), 1);
+  QCOMPARE(
+      one("select count(*) from rptr where id = 1 and ref is not null and narrative is not null")
+          .toInt(),
+      1);
+
   TChannel ch;
   ch.name = text.left(kChannelNameWidth);
   ch.note = text;
@@ -411,11 +433,20 @@ void TstRecords::textsCutToWidth() {
   QCOMPARE(rt.narrative, longText.left(40));
   QCOMPARE(rt.reference, longText.left(20));
 
-  // A character outside the basic plane is never split at the cut.
-  const QString emoji = QString(39, QChar('x')) + QString::fromUtf8("😀");
-  TObj e = newAccount(emoji);
+  // A character outside the basic plane counts as one, as the column counts
+  // it, and is kept whole: 39 letters and two emoji keep one emoji; 41 emoji keep 40.
+  const QString smile = QString::fromUtf8("😀");
+  TObj e = newAccount(QString(39, QChar('x')) + smile + smile);
   QVERIFY(WriteAccount(e));
-  QCOMPARE(e.name, QString(39, QChar('x')));
+  QCOMPARE(e.name, QString(39, QChar('x')) + smile);
+  QVERIFY(ReadAccount(e.id, r));
+  QCOMPARE(r.name, QString(39, QChar('x')) + smile);
+  t.narrative = smile.repeated(41);
+  t.reference = smile.repeated(21);
+  QVERIFY(UpdateTxnRow(t));
+  QVERIFY(ReadTxn(t.id, rt));
+  QCOMPARE(rt.narrative, smile.repeated(40));
+  QCOMPARE(rt.reference, smile.repeated(20));
 }
 
 // ------------------------------------------------------------ transactions

@@ -471,6 +471,8 @@ class TstUpgrade : public QObject {
     CloseConnection();
     SetBooksIniKey(books.iniPath(), "DBStartDate", "20200101");
     ScriptedPrompter p;
+    // An end date makes the books an archive copy, which every opening freezes.
+    p.info("This database is an archive, you must not make changes to it").info("freezing");
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
