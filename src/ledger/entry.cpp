@@ -8,3 +8,4 @@ bool ValidateEntry(const TEntry&, TEntryPlan&, WriteUnit&) { return false; }
 bool CheckSplit(TEntrySplit&, int32_t, QString&) { return false; }
 bool CheckBypass(const TTxn&) { return true; }
 int32_t RecordSweep(const TTxn&, int32_t, int64_t) { return -1; }
+bool RedateReconciledBalance(TTxn&, const TDateRec&) { return false; }
