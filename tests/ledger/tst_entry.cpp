@@ -350,6 +350,33 @@ class TstEntry : public QObject {
     QCOMPARE(row(s.cashbackId), expected.arg(s.lastInputId));
   }
 
+  void cashbackRefusals_data() {
+    QTest::addColumn<bool>("account");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no cash account") << false << "1.00" << "No cashback account selected";
+    QTest::newRow("unreadable") << true << "abc" << "Invalid amount \"abc\"";
+    QTest::newRow("64-bit edge")
+        << true << "-92233720368547758.08" << "Invalid amount \"-92233720368547758.08\"";
+    QTest::newRow("beyond 64 bits")
+        << true << "92233720368547758.08" << "Invalid amount \"92233720368547758.08\"";
+  }
+  void cashbackRefusals() {
+    QFETCH(bool, account);
+    QFETCH(QString, amount);
+    QFETCH(QString, message);
+    TEntry e = payment();
+    e.cashback = TEntryCashback{true, account ? cash_ : 0, amount};
+    const QString before = booksState();
+    ScriptedPrompter p;
+    p.info(message);
+    TEntrySaved s;
+    QVERIFY(!SaveEntry(e, s));
+    VERIFY_PROMPTS(p);
+    RollbackIfActive();
+    QCOMPARE(booksState(), before);
+  }
+
   void cancelledEntryCancelsItsCashback() {
     TEntry e = payment();
     e.cancelled = true;
