@@ -377,6 +377,27 @@ class TstEntry : public QObject {
     QCOMPARE(booksState(), before);
   }
 
+  // Pages the form does not offer for the type or mode count for nothing.
+  void hiddenPagesIgnored() {
+    TEntry e = payment();
+    e.type = EntryType::Receipt;
+    e.cashback = TEntryCashback{true, cash_, "5.00"};
+    TEntrySaved first = saved(e);
+    QCOMPARE(first.ids.size(), 1);
+    TTxn loaded;
+    QVERIFY(ReadTxn(first.lastInputId, loaded));
+    e.mode = 'E';
+    e.loaded = loaded;
+    e.split = TEntrySplit{true, "10.00", "", "", 0};  // would fail if it were checked
+    ScriptedPrompter p;
+    p.yes("Update existing transaction - OK ?");
+    TEntrySaved s;
+    QVERIFY(SaveEntry(e, s));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(CountAll("txn"), 1);
+    QCOMPARE(row(s.lastInputId), QString("R 1000 GBP 1000 2/5/8 20240510/0/20240510  b0"));
+  }
+
   void cancelledEntryCancelsItsCashback() {
     TEntry e = payment();
     e.cancelled = true;
