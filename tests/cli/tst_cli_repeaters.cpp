@@ -37,12 +37,13 @@ class TstCliRepeaters : public QObject {
   void cleanup() { books_.reset(); }
 
   void addAndList() {
-    QCOMPARE(RunCliOk({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
-                 "--from",     "2",      "--to",  "4",        "--cpty", "3",        "--start",
-                 "2024-01-31", "--freq", "M",     "--remind", "3",      "--desc",   "Rent; 'flat'",
-                 "--ref",      "R1"})
-                 .out,
-             QString("Added repeater #1\nGenerated 3 instance(s)\n"));
+    QCOMPARE(
+        RunCliOk({"repeater",   "add",    folder_, "--type",   "P",      "--amount", "1,250.00",
+                  "--from",     "2",      "--to",  "4",        "--cpty", "3",        "--start",
+                  "2024-01-31", "--freq", "M",     "--remind", "3",      "--desc",   "Rent; 'flat'",
+                  "--ref",      "R1"})
+            .out,
+        QString("Added repeater #1\nGenerated 3 instance(s)\n"));
     const QString shown = RunCliOk({"txn", "show", folder_, "2"}).out;
     QVERIFY2(shown.contains("Date 2024-03-02\n"), qPrintable(shown));
     QVERIFY(shown.contains("Instance 2 of repeater 1\n"));
@@ -51,8 +52,9 @@ class TstCliRepeaters : public QObject {
     QVERIFY(shown.contains("  4 Housing 2024-03-02 -1,250.00 GBP"));
 
     // A transfer every two weeks, once only: made inactive by the same run.
-    QCOMPARE(RunCliOk({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2", "--to",
-                 "5", "--start", "2024-03-01", "--freq", "w", "--inc", "2", "--count", "1"})
+    QCOMPARE(RunCliOk({"repeater", "add", folder_, "--type", "C", "--amount", "10", "--from", "2",
+                       "--to", "5", "--start", "2024-03-01", "--freq", "w", "--inc", "2", "--count",
+                       "1"})
                  .out,
              QString("Added repeater #2\nGenerated 1 instance(s)\n"));
     QCOMPARE(RunCliOk({"txn", "show", folder_, "4"}).out.count("Instance 1 of repeater 2"), 1);
@@ -90,9 +92,9 @@ class TstCliRepeaters : public QObject {
     QTest::newRow("yearly without reminder, declined")
         << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "Y", "--no"} << 1
         << " No reminder, are you sure? [no]";
-    QTest::newRow("increment 0")
-        << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "M", "--inc", "0"} << 1
-        << "Increment must be from 1 to 100";
+    QTest::newRow("increment 0") << base + QStringList{"--type", "P", "--cpty", "3",
+                                                       "--freq", "M", "--inc",  "0"}
+                                 << 1 << "Increment must be from 1 to 100";
     QTest::newRow("impossible end")
         << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "M", "--end", "2024-02-30"}
         << 1 << "Invalid date \"2024-02-30\"";

@@ -353,12 +353,14 @@ class TstEntry : public QObject {
     QTest::addColumn<bool>("account");
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no cash account") << false << "1.00" << "No cashback account selected";
-    QTest::newRow("unreadable") << true << "abc" << "Invalid amount \"abc\"";
-    QTest::newRow("64-bit edge")
-        << true << "-92233720368547758.08" << "Invalid amount \"-92233720368547758.08\"";
-    QTest::newRow("beyond 64 bits")
-        << true << "92233720368547758.08" << "Invalid amount \"92233720368547758.08\"";
+    QTest::newRow("no cash account") << false << "1.00"
+                                     << "No cashback account selected";
+    QTest::newRow("unreadable") << true << "abc"
+                                << "Invalid amount \"abc\"";
+    QTest::newRow("64-bit edge") << true << "-92233720368547758.08"
+                                 << "Invalid amount \"-92233720368547758.08\"";
+    QTest::newRow("beyond 64 bits") << true << "92233720368547758.08"
+                                    << "Invalid amount \"92233720368547758.08\"";
   }
   void cashbackRefusals() {
     QFETCH(bool, account);
