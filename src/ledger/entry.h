@@ -141,6 +141,11 @@ struct TEntryPlan {
   int64_t foreignAmount = 0;
   int64_t commission = 0;
   TEntryBatchPage batchAfter;
+  // Rates got before the unit opened, reused by the companions' values.
+  double rate = 1.0;          // CCY on TXNDATE
+  double foreignRate = 0.0;   // FX: the foreign currency on TXNDATE
+  QString cashbackCcy;        // the cash account's currency
+  double cashbackRate = 1.0;  // cashbackCcy on TXNDATE
 };
 
 // Validates and saves the entry in one unit of work and commits; false, with
@@ -155,14 +160,21 @@ bool SaveEntry(const TEntry& entry, TEntrySaved& saved);
 bool ValidateEntry(const TEntry& entry, TEntryPlan& plan, WriteUnit& unit);
 
 // Completes and checks the split amounts: an empty total is amount 1 + amount 2,
-// an empty amount 1 total - amount 2, an empty amount 2 total - amount 1; none
-// may be negative and they must add up. When the amounts are valid the three
+// an empty amount 1 total - amount 2, an empty amount 2 total - amount 1 (both
+// parts empty leave nothing to compute and fail); none may be negative, computed
+// or typed, and they must add up without leaving 64 bits. When the amounts are valid the three
 // texts are rewritten as formatted amounts and amountText gets the total. Passes
 // only with both categories chosen; otherwise "Invalid / incomplete Split details".
 bool CheckSplit(TEntrySplit& split, int32_t category1, QString& amountText);
 
 // The bypass warning before a payment or receipt is saved; other types pass.
 bool CheckBypass(const TTxn& txn);
+
+// The only change a reconciled balance ("Z") allows: a new date. Its postings
+// are rewritten on that date (posting date cleared) and the account's reconciled
+// date stays the latest of its reconciled balances. Commits; false with
+// nothing changed when txn is not a reconciled balance or a write failed.
+bool RedateReconciledBalance(TTxn& txn, const TDateRec& date);
 
 // After a sweep's entry was saved: records the account's zero reconciled balance
 // on the saved transaction's date, but only when the saved transaction still

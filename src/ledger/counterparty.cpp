@@ -1,0 +1,28 @@
+#include "ledger/counterparty.h"
+
+#include "foundation/messages.h"
+#include "ledger/accounts.h"
+#include "store/records.h"
+
+int32_t CounterpartyOwnAccount(int32_t counterpartyId, const QString& ccy, bool& created) {
+  created = false;
+  TObj c;
+  if (!ReadAccount(counterpartyId, c)) return 0;
+  TObj own;
+  if (c.heldWith > 0 && ReadAccount(c.heldWith, own)) return own.id;
+  TObj a = NewObj();
+  a.kind = kKindExternal;
+  // Made in the currency of the transaction that needs it: an account in the
+  // base currency would refuse a foreign-currency credit entry at once.
+  if (!ccy.trimmed().isEmpty()) a.ccy = ccy.trimmed();
+  a.name = (c.name + " owes").left(kNameWidth);
+  a.heldWith = c.id;
+  if (!WriteAccount(a)) return 0;
+  if (c.heldWith == 0) {
+    c.heldWith = a.id;
+    if (!WriteAccount(c)) return 0;
+  }
+  ShowInfo("External Account \"" + a.name + "\" created");
+  created = true;
+  return a.id;
+}

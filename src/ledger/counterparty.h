@@ -1,0 +1,11 @@
+#pragma once
+// A counterparty's own external account: where money owed between the user and
+// the counterparty is kept.
+#include <QString>
+#include <cstdint>
+
+// The account named by the counterparty's ACCWITH; when there is none, a new
+// external account in currency ccy named after the counterparty with " owes"
+// appended (announced to the user, created true). 0 when it could not be read
+// or made. The caller commits.
+int32_t CounterpartyOwnAccount(int32_t counterpartyId, const QString& ccy, bool& created);
