@@ -193,17 +193,13 @@ int runList(CliContext& ctx) {
     CloseDatabase(false);
     return 1;
   }
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   for (const TAccountListRow& r : found)
-    rows << QStringList{QString::number(r.id),
-                        CliKindWord(r.kind),
-                        r.name,
-                        r.groupId > 0 ? QString::number(r.groupId) : QString(),
-                        r.path,
-                        r.ccy,
-                        CliDateText(r.openDate),
-                        CliDateText(r.closeDate),
-                        r.status};
+    rows << TCellRow{IntCell(r.id),        TextCell(CliKindWord(r.kind)),
+                     TextCell(r.name),     r.groupId > 0 ? IntCell(r.groupId) : NullIntCell(),
+                     TextCell(r.path),     TextCell(r.ccy),
+                     DateCell(r.openDate), DateCell(r.closeDate),
+                     TextCell(r.status)};
   CliTable(ctx,
            {QStringLiteral("Id"), QStringLiteral("Kind"), QStringLiteral("Name"),
             QStringLiteral("Group"), QStringLiteral("Path"), QStringLiteral("Currency"),
@@ -234,12 +230,12 @@ int runFind(CliContext& ctx) {
     return 1;
   }
   static const char* const kPages[] = {"Actives", "Dormants", "Closed"};
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   for (int p = 0; p < 3; ++p)
     for (const TFinderHit& h : pages.page[p])
-      rows << QStringList{QString::fromLatin1(kPages[p]), QString::number(h.id), h.text};
+      rows << TCellRow{TextCell(QString::fromLatin1(kPages[p])), IntCell(h.id), TextCell(h.text)};
   CliTable(ctx, {QStringLiteral("Page"), QStringLiteral("Id"), QStringLiteral("Account")}, rows);
-  if (!ctx.csv) {
+  if (!CliMachineOutput(ctx)) {
     QStringList counts;
     for (int p = 0; p < 3; ++p)
       counts << QString::fromLatin1(kPages[p]) + " - " + QString::number(pages.page[p].size());
@@ -273,16 +269,17 @@ int runSearch(CliContext& ctx) {
   if (kind == kKindCounterparty) header << QStringLiteral("Payer/ee");
   if (kind == kKindExternal) header << QStringLiteral("CCY");
   header << QStringLiteral("First used") << QStringLiteral("Last used") << QStringLiteral("Closed");
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   for (const TAccountSearchRow& r : found) {
-    QStringList row{QString::number(r.id), r.name, r.groupText()};
-    if (kind == kKindCounterparty) row << r.payerText();
-    if (kind == kKindExternal) row << r.ccy;
-    row << r.firstUsedText() << r.lastUsedText() << r.closedText();
+    TCellRow row{IntCell(r.id), TextCell(r.name), TextCell(r.groupText())};
+    if (kind == kKindCounterparty) row << TextCell(r.payerText());
+    if (kind == kKindExternal) row << TextCell(r.ccy);
+    row << TextCell(r.firstUsedText()) << TextCell(r.lastUsedText())
+        << DateCell(r.closeDate);
     rows << row;
   }
   CliTable(ctx, header, rows);
-  if (!ctx.csv) CliOut(QString::number(found.size()) + " items");
+  if (!CliMachineOutput(ctx)) CliOut(QString::number(found.size()) + " items");
   CloseDatabase(false);
   return 0;
 }

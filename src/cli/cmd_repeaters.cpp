@@ -116,22 +116,23 @@ int runList(CliContext& ctx) {
   bool ok = false;
   QSqlQuery q = RunQuery(ActiveRepeatersSql(!all), {}, &ok);
   if (!ok) return CliRefused();
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   while (q.next()) {
     const QString type = q.value("type").toString().trimmed();
-    rows << QStringList{q.value("id").toString(),
-                        CliDateText(q.value("startdate").toInt()),
-                        CliDateText(q.value("enddate").toInt()),
-                        q.value("rptinc").toString() + q.value("freq").toString().trimmed(),
-                        type.isEmpty() ? QString() : TxnTypeShortName(type.at(0)),
-                        FormatAmount(q.value("amt").toLongLong()),
-                        q.value("gento").toString(),
-                        q.value("narrative").toString(),
-                        q.value("rptactive").toInt() == 1 ? QStringLiteral("ACTIVE") : QString(),
-                        q.value("accname1").toString().trimmed(),
-                        q.value("accname2").toString().trimmed(),
-                        q.value("accname3").toString().trimmed(),
-                        q.value("accname4").toString().trimmed()};
+    rows << TCellRow{
+        IntCell(q.value("id").toInt()),
+        DateCell(q.value("startdate").toInt()),
+        DateCell(q.value("enddate").toInt()),
+        TextCell(q.value("rptinc").toString() + q.value("freq").toString().trimmed()),
+        TextCell(type.isEmpty() ? QString() : TxnTypeShortName(type.at(0))),
+        AmountCell(q.value("amt").toLongLong()),
+        IntCell(q.value("gento").toInt()),
+        TextCell(q.value("narrative").toString()),
+        TextCell(q.value("rptactive").toInt() == 1 ? QStringLiteral("ACTIVE") : QString()),
+        TextCell(q.value("accname1").toString().trimmed()),
+        TextCell(q.value("accname2").toString().trimmed()),
+        TextCell(q.value("accname3").toString().trimmed()),
+        TextCell(q.value("accname4").toString().trimmed())};
   }
   q.finish();
   CliTable(ctx,

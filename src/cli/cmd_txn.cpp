@@ -11,6 +11,7 @@
 #include "foundation/dates.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "foundation/texts.h"
 #include "ledger/accounts.h"
 #include "ledger/currencies.h"
 #include "ledger/entry.h"
@@ -102,8 +103,8 @@ int addDiaryOrReconciled(QChar code, const QString& dir, const TDateRec& date, i
   t.type = code;
   t.txnDate = date;
   t.amount = amount;
-  t.reference = ref.left(kRefWidth);
-  t.narrative = desc.left(kNarrativeWidth);
+  t.reference = CutToWidth(ref, kRefWidth);
+  t.narrative = CutToWidth(desc, kNarrativeWidth);
   if (code == QChar('Z')) t.accId1 = ext;
   if (t.accId1 != 0 && !LocateAccount(t.accId1)) {
     ShowInfo("Account #" + QString::number(t.accId1) + " not found - transaction not written");
@@ -311,10 +312,10 @@ int runCcyList(CliContext& ctx) {
   if (ctx.args.size() != 1) return CliUsage("ccy list DIR");
   if (!openBooks(ctx.args.first())) return 1;
   QSqlQuery q = RunQuery(QStringLiteral("select c.id, c.name, c.base from ccy c order by c.id"));
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   while (q.next())
-    rows << QStringList{q.value(0).toString().trimmed(), q.value(1).toString(),
-                        q.value(2).toInt() == 1 ? QStringLiteral("base") : QString()};
+    rows << TCellRow{TextCell(q.value(0).toString().trimmed()), TextCell(q.value(1).toString()),
+                     TextCell(q.value(2).toInt() == 1 ? QStringLiteral("base") : QString())};
   q.finish();
   CliTable(ctx, {"Code", "Name", "Base"}, rows);
   CloseDatabase(false);
@@ -360,10 +361,10 @@ int runRateList(CliContext& ctx) {
   }
   sql += QStringLiteral(" order by r.ccycode, r.rdate");
   QSqlQuery q = RunQuery(sql, binds);
-  QList<QStringList> rows;
+  QList<TCellRow> rows;
   while (q.next())
-    rows << QStringList{q.value(0).toString().trimmed(), CliDateText(q.value(1).toInt()),
-                        FormatRate(q.value(2).toDouble())};
+    rows << TCellRow{TextCell(q.value(0).toString().trimmed()), DateCell(q.value(1).toInt()),
+                     TextCell(FormatRate(q.value(2).toDouble()))};
   q.finish();
   CliTable(ctx, {"Ccy", "Date", "Rate"}, rows);
   CloseDatabase(false);

@@ -83,6 +83,8 @@ QString CellDisplay(const TCell& c) {
 
 QString CellPlain(const TCell& c) {
   if (c.kind == CellKind::Amount) return PlainAmount(c.number);
+  // The open-ended 99999999 ("not closed", "nothing posted yet") is no date.
+  if (c.kind == CellKind::Date && c.number >= 99999999) return QString();
   return CellDisplay(c);
 }
 

@@ -29,7 +29,7 @@ using TCellRow = QList<TCell>;
 
 // "1,234.56"-style text for people.
 QString CellDisplay(const TCell& c);
-// The plain form: "-5056.90", "2024-01-31", "42", "1".
+// The plain form: "-5056.90", "2024-01-31", "42", "1"; an open-ended date is empty.
 QString CellPlain(const TCell& c);
 // Minor units as a plain decimal: -505690 -> "-5056.90"; exact at the 64-bit edges.
 QString PlainAmount(int64_t minorUnits);

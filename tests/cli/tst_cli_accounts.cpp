@@ -80,8 +80,8 @@ class TstCliAccounts : public QObject {
     QCOMPARE(ini.readInteger("main", "DefaultCashId", 0), 5);
     QCOMPARE(ini.readInteger("main", "DefaultCptyId", 0), 6);
 
-    QCOMPARE(rowOf(folder_, "4"), (QStringList{"4", "category", "Power", "3", "Household : Bob's :",
-                                               "GBP", "9999-99-99", "9999-99-99", ""}));
+    QCOMPARE(rowOf(folder_, "4"), (QStringList{"4", "category", "Power", "3",
+                                               "Household : Bob's :", "GBP", "", "", ""}));
     const Run text = RunCliOk({"account", "list", folder_, "--kind", "external"});
     QVERIFY(text.out.startsWith("Id  Kind"));
     QCOMPARE(text.out.count('\n'), 2);  // the header and Current
@@ -214,7 +214,7 @@ class TstCliAccounts : public QObject {
     const Run r = RunCliOk(QStringList{"--csv", "account", "list", folder_} + args);
     QStringList got;
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.value(0), QString("Id,Kind,Name,Group,Path,Currency,Opened,Closed,Status"));
+    QCOMPARE(lines.value(0), QString("id,kind,name,group,path,currency,opened,closed,status"));
     for (int i = 1; i < lines.size(); ++i) {
       const QStringList f = lines[i].split(',');
       got << f.value(2) + ":" + f.value(8);
@@ -233,13 +233,15 @@ class TstCliAccounts : public QObject {
                                 "Closed    3   bravo\n"
                                 "Actives - 2, Dormants - 1, Closed - 1\n"));
     QCOMPARE(RunCliOk({"--csv", "account", "find", folder_, "--kind", "1", "ch"}).out,
-             QString("Page,Id,Account\nDormants,4,Charlie\n"));
+             QString("page,id,account\nDormants,4,Charlie\n"));
+    QCOMPARE(JsonRecords(RunCliOk({"--json", "account", "list", folder_, "--status", "all"}).out),
+             CsvRecords(RunCliOk({"--csv", "account", "list", folder_, "--status", "all"}).out));
 
     // Texts with quotes, '&' and '%' are found as typed, in the notes too.
     const Run searched = RunCliOk(
         {"--csv", "account", "search", folder_, "--kind", "external", "O'BRIEN & co \"50%\""});
     QCOMPARE(searched.out,
-             "Id,Account name,Group?,CCY,First used,Last used,Closed\n7,foxtrot,,GBP," +
+             "id,account_name,group,ccy,first_used,last_used,closed\n7,foxtrot,,GBP," +
                  YmdToText(DaysAgo(700)) + "," + YmdToText(DaysAgo(5)) + ",\n");
     QCOMPARE(RunCliOk({"account", "search", folder_, "--kind", "external", "%"}).out.count('\n'),
              3);  // header, foxtrot, "1 items"

@@ -64,14 +64,16 @@ class TstCliRepeaters : public QObject {
     QCOMPARE(RunCliOk({"txn", "show", folder_, "4"}).out.count("Instance 1 of repeater 2"), 1);
 
     const QString header =
-        "Id,Start,End,Freq,Txn type,Amount,GenTo,Description,Active?,"
-        "Account 1,Account 2,Account 3,Account 4\n";
+        "id,start,end,freq,txn_type,amount,gen_to,description,active,"
+        "account_1,account_2,account_3,account_4\n";
     const QString rent =
-        "1,2024-01-31,,1M,Payt/Purch,\"1,250.00\",3,Rent; "
+        "1,2024-01-31,,1M,Payt/Purch,1250.00,3,Rent; "
         "'flat',ACTIVE,Current,Landlord,,Housing\n";
     QCOMPARE(RunCliOk({"--csv", "repeater", "list", folder_}).out, header + rent);
     QCOMPARE(RunCliOk({"--csv", "repeater", "list", folder_, "--all"}).out,
              header + rent + "2,2024-03-01,,2W,Tfr,10.00,1,,,Current,Savings,,\n");
+    QCOMPARE(JsonRecords(RunCliOk({"--json", "repeater", "list", folder_, "--all"}).out),
+             CsvRecords(header + rent + "2,2024-03-01,,2W,Tfr,10.00,1,,,Current,Savings,,\n"));
     const QString text = RunCliOk({"repeater", "list", folder_}).out;
     QVERIFY2(text.startsWith("Id  Start       End  Freq  Txn type    Amount    GenTo"),
              qPrintable(text));

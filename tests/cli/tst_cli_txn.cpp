@@ -216,7 +216,7 @@ class TstCliTxn : public QObject {
     // Nothing was written.
     const Run show = cli({"txn", "show", folder_, "1"});
     QCOMPARE(show.code, 1);
-    QCOMPARE(RunCliOk({"--csv", "rate", "list", folder_}).out, QString("Ccy,Date,Rate\n"));
+    QCOMPARE(RunCliOk({"--csv", "rate", "list", folder_}).out, QString("ccy,date,rate\n"));
   }
 
   void archiveCopyIsFrozen() {
@@ -237,9 +237,9 @@ class TstCliTxn : public QObject {
     RunCliOk({"rate", "set", folder_, "EUR", "2024-02-01", "1.5"});
     RunCliOk({"rate", "set", folder_, "EUR", "2024-01-01", "1.25"});
     QCOMPARE(RunCliOk({"--csv", "ccy", "list", folder_}).out,
-             QString("Code,Name,Base\nEUR,Euro,\nGBP,,base\n"));
+             QString("code,name,base\nEUR,Euro,\nGBP,,base\n"));
     QCOMPARE(RunCliOk({"--csv", "rate", "list", folder_, "eur"}).out,
-             QString("Ccy,Date,Rate\nEUR,2024-01-01,1.25000\nEUR,2024-02-01,1.50000\n"));
+             QString("ccy,date,rate\nEUR,2024-01-01,1.25000\nEUR,2024-02-01,1.50000\n"));
     const Run twice = cli({"rate", "set", folder_, "EUR", "2024-01-01", "2"});
     QCOMPARE(twice.code, 1);
     const Run base = cli({"rate", "set", folder_, "GBP", "2024-01-01", "2"});

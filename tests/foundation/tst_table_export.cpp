@@ -119,6 +119,7 @@ class TstTableExport : public QObject {
     QCOMPARE(first.value("closed").toInt(), 1);
     QVERIFY(first.value("txn").isNull());
     QCOMPARE(a[1].toObject().value("date").toString(), QString());
+    QCOMPARE(CellPlain(DateCell(99999999)), QString());  // open-ended: no date
     QCOMPARE(TableJson(headers, {}), QString("[]\n"));
   }
 };
