@@ -202,7 +202,7 @@ void restoreSettings(const TSettingsBackup& b) {
 // is kept as it is.
 QByteArray settingsAsUtf8(const QByteArray& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8.decode(bytes);
+  const QString decoded = utf8.decode(bytes);  // only to learn whether it is UTF-8
   if (!utf8.hasError()) return bytes;
   return TCodePageText(1252).decode(bytes.constData(), int(bytes.size())).toUtf8();
 }
@@ -479,11 +479,14 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   }
 
   QuietDbErrors quiet;
-  auto fail = [&](const QString& text) {
+  auto rollBack = [&](const QString& why) {
     RollbackIfActive();
     restoreSettings(backup);
-    message = text.isEmpty() ? stopped() : "Conversion failed" + text + unchanged();
+    message = why;
     return false;
+  };
+  auto fail = [&](const QString& text) {
+    return rollBack("Conversion failed" + text + unchanged());
   };
   if (!StartTxIfNone()) return fail(" : " + LastDbError());
   for (const QString& table : EmptiedTables())
@@ -499,7 +502,7 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
     if (!insert.ok()) return fail(" at " + shown + " : " + LastDbError());
     for (int row = 0; row < rows; ++row) {
       if (progress) progress(shown, rows - row);
-      if (ConversionStopSignal() != 0) return fail(QString());
+      if (ConversionStopSignal() != 0) return rollBack(stopped());
       t.table->seek(row);
       QString error;
       if (!rowValues(t, values, error) || !insert.exec(values)) {
@@ -508,7 +511,7 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
       }
     }
   }
-  if (ConversionStopSignal() != 0) return fail(QString());
+  if (ConversionStopSignal() != 0) return rollBack(stopped());
   if (!CommitIfActive()) return fail(" at commit : " + LastDbError());
   return true;
 }
