@@ -138,7 +138,10 @@ int RunTrelgCommandLine(const QStringList& args) {
       lastTable = table;
       out(stdout, " " + table + " " + QString::number(remaining));
     };
-    if (RunConversion(sourceFolder, dataFolder, hooks)) code = 0;
+    if (RunConversion(sourceFolder, dataFolder, hooks))
+      code = 0;
+    else if (const int signal = ConversionStopSignal(); signal != 0)
+      code = 128 + signal;  // as a shell reports a program ended by the signal
   }
   CloseConnection();
   InstallPrompter(previous);

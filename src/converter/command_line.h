@@ -3,7 +3,8 @@
 //   trelg --source DIR [--target DIR] [--home DIR] --yes
 // runs the same start-up checks and conversion as the window. Messages go to
 // stderr, the progress of each table to stdout; the exit code is 0 after
-// "Converted ok", 1 when the conversion was refused or failed, 2 for a usage error.
+// "Converted ok", 1 when the conversion was refused or failed, 2 for a usage error,
+// 128 + the signal when SIGTERM or SIGINT stopped it (rolled back).
 #include <QString>
 #include <QStringList>
 

@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QVariant>
+#include <atomic>
 #include <memory>
 
 #include "converter/paradox_reader.h"
@@ -23,6 +25,8 @@
 namespace {
 
 using K = TColumnKind;
+
+std::atomic<int> g_stopSignal{0};
 
 bool kindAccepts(TColumnKind kind, TPxType type) {
   switch (kind) {
@@ -192,16 +196,30 @@ void restoreSettings(const TSettingsBackup& b) {
   }
 }
 
-// The converter's own file copy: the bytes, then the source's modification time.
-// Its failures are shown in plain boxes; a time that cannot be set is only reported.
+// The old program wrote its settings in the Windows code page; the new one reads
+// UTF-8 (and takes anything that is not UTF-8 for Latin-1, which would turn the
+// dash and the euro sign into control characters). A file that is UTF-8 already
+// is kept as it is.
+QByteArray settingsAsUtf8(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString decoded = utf8.decode(bytes);  // only to learn whether it is UTF-8
+  if (!utf8.hasError()) return bytes;
+  return TCodePageText(1252).decode(bytes.constData(), int(bytes.size())).toUtf8();
+}
+
+// The converter's own file copy: the text (as the new program reads it), then the
+// source's modification time. Its failures are shown in plain boxes; a time that
+// cannot be set is only reported.
 bool copySettingsFile(const QString& source, const QString& target) {
   const QString shownSource = source.isEmpty() ? QLatin1String(kDatabaseIniName) : source;
-  QFile in(source);
-  if (source.isEmpty() || !in.open(QIODevice::ReadOnly)) {
+  QFile in;
+  qint64 size = 0;
+  QString error;
+  if (source.isEmpty() || !OpenRegularFile(source, in, size, error)) {
     ShowPlainInfo("Cannot copy " + shownSource + " - file in use or not found ");
     return false;
   }
-  const QByteArray bytes = in.readAll();
+  const QByteArray bytes = settingsAsUtf8(in.read(size));
   struct stat st {};
   const bool haveTimes = ::fstat(in.handle(), &st) == 0;
   in.close();
@@ -222,6 +240,8 @@ bool copySettingsFile(const QString& source, const QString& target) {
 }
 
 QString unchanged() { return QStringLiteral("\rThe target has not been changed."); }
+
+QString stopped() { return "Conversion stopped" + unchanged(); }
 
 }  // namespace
 
@@ -433,6 +453,10 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
       message = "Conversion failed : " + error + unchanged();
       return false;
     }
+    if (ConversionStopSignal() != 0) {
+      message = stopped();
+      return false;
+    }
   }
 
   const QString settingsPath = target + QLatin1String(kDatabaseIniName);
@@ -455,11 +479,14 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   }
 
   QuietDbErrors quiet;
-  auto fail = [&](const QString& text) {
+  auto rollBack = [&](const QString& why) {
     RollbackIfActive();
     restoreSettings(backup);
-    message = "Conversion failed" + text + unchanged();
+    message = why;
     return false;
+  };
+  auto fail = [&](const QString& text) {
+    return rollBack("Conversion failed" + text + unchanged());
   };
   if (!StartTxIfNone()) return fail(" : " + LastDbError());
   for (const QString& table : EmptiedTables())
@@ -475,6 +502,7 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
     if (!insert.ok()) return fail(" at " + shown + " : " + LastDbError());
     for (int row = 0; row < rows; ++row) {
       if (progress) progress(shown, rows - row);
+      if (ConversionStopSignal() != 0) return rollBack(stopped());
       t.table->seek(row);
       QString error;
       if (!rowValues(t, values, error) || !insert.exec(values)) {
@@ -483,9 +511,13 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
       }
     }
   }
+  if (ConversionStopSignal() != 0) return rollBack(stopped());
   if (!CommitIfActive()) return fail(" at commit : " + LastDbError());
   return true;
 }
+
+void RequestConversionStop(int signal) { g_stopSignal.store(signal); }
+int ConversionStopSignal() { return g_stopSignal.load(); }
 
 bool RunConversion(const QString& sourceFolder, const QString& dataFolder,
                    const TConvertHooks& hooks) {

@@ -89,6 +89,13 @@ using TConvertProgress = std::function<void(const QString& table, int remaining)
 bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
                   const TConvertProgress& progress, QString& message);
 
+// A stop asked for by a signal (SIGTERM, SIGINT; 0 clears it). Safe to call from
+// any thread. A conversion under way stops before its next row, is rolled back and
+// fails with "Conversion stopped\rThe target has not been changed."
+void RequestConversionStop(int signal);
+// The signal that asked for the stop; 0 when none did.
+int ConversionStopSignal();
+
 // What the caller sees of a conversion run: started() after the question was
 // answered Yes, progress() before every row, finished() after the work and
 // before the closing message.

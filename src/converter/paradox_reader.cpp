@@ -1,7 +1,10 @@
 #include "converter/paradox_reader.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +62,9 @@ double flippedDouble(const char* p) {
 // Days of the Paradox calendar (day 1 = 0001-01-01) to Qt's Julian day numbers.
 constexpr int64_t kParadoxDayZero = 1721425;
 
+// The part of a table header before the field list that says how large the rest is.
+constexpr qsizetype kFixedHeaderSize = 0x78;
+
 bool isMemoType(TPxType t) { return t == TPxType::Memo || t == TPxType::FmtMemo; }
 
 // pxlib reports through this handler instead of printing to stderr.
@@ -76,6 +82,29 @@ QString FindFileIgnoringCase(const QString& folder, const QString& name) {
   for (const QString& entry : entries)
     if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
   return QString();
+}
+
+bool OpenRegularFile(const QString& path, QFile& file, qint64& size, QString& error) {
+  // Without O_NONBLOCK opening a named pipe waits for a writer, for ever.
+  const int fd =
+      ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    error = "Cannot open " + path + " : " + QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    error = "Cannot read " + path + " : not a regular file";
+    return false;
+  }
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    error = "Cannot open " + path + " : " + file.errorString();
+    return false;
+  }
+  size = qint64(st.st_size);
+  return true;
 }
 
 // ---- Code pages ------------------------------------------------------------------------
@@ -133,12 +162,10 @@ QString TCodePageText::decode(const char* bytes, int length) const {
 // ---- Memo file -------------------------------------------------------------------------
 
 bool TMemoFile::load(const QString& path, QString& error) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    error = "Cannot open " + path + " : " + f.errorString();
-    return false;
-  }
-  data_ = f.readAll();
+  QFile f;
+  qint64 size = 0;
+  if (!OpenRegularFile(path, f, size, error)) return false;
+  data_ = f.read(size);
   path_ = path;
   loaded_ = true;
   return true;
@@ -198,20 +225,19 @@ TParadoxTable::~TParadoxTable() = default;
 
 bool TParadoxTable::open(const QString& path, QString& error) {
   path_ = path;
+  file_.clear();
   fields_.clear();
   records_.clear();
   current_ = -1;
   hasMemo_ = false;
   memo_ = TMemoFile();
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    error = "Cannot open " + path + " : " + f.errorString();
-    return false;
-  }
-  file_ = f.readAll();
-  f.close();
+  QFile f;
+  qint64 size = 0;
+  if (!OpenRegularFile(path, f, size, error)) return false;
   QString why;
-  if (!checkLayout(why) || !readHeaderWithPxlib(why)) {
+  const bool read = checkLayout(f, size, why);
+  f.close();
+  if (!read || !readHeaderWithPxlib(why)) {
     error = "Cannot read " + path + " : " + why;
     return false;
   }
@@ -226,13 +252,16 @@ bool TParadoxTable::open(const QString& path, QString& error) {
   return true;
 }
 
-// Checks everything the reading relies on before pxlib or the record loop looks at
-// the file: header sizes within the file, field sizes adding up to the record size,
-// every data block present and the block chain free of loops.
-bool TParadoxTable::checkLayout(QString& error) {
+// Reads the table and checks everything the reading relies on before pxlib or the
+// record loop looks at it: header sizes within the file, field sizes adding up to
+// the record size, every data block present and the block chain free of loops.
+// The fixed part of the header is read first: the file's size is checked against
+// what it promises, and only that much is read.
+bool TParadoxTable::checkLayout(QFile& file, qint64 fileSize, QString& error) {
+  file_ = file.read(kFixedHeaderSize);
   const char* d = file_.constData();
-  const qsizetype size = file_.size();
-  if (size < 0x78) {
+  const qsizetype size = qsizetype(fileSize);
+  if (file_.size() < kFixedHeaderSize) {
     error = QStringLiteral("the file is too short to be a table");
     return false;
   }
@@ -260,10 +289,17 @@ bool TParadoxTable::checkLayout(QString& error) {
     return false;
   }
   const QString truncated = QStringLiteral("the file is shorter than its header says (truncated?)");
-  if (headerSize > size) {
+  const qsizetype needed = qsizetype(headerSize) + qsizetype(fileBlocks) * blockSize;
+  if (headerSize > size || needed > size) {
     error = truncated;
     return false;
   }
+  if (needed > file_.size()) file_ += file.read(needed - file_.size());
+  if (file_.size() < needed) {
+    error = truncated;
+    return false;
+  }
+  d = file_.constData();
   int sum = 0;
   for (int i = 0; i < fieldCount; ++i) {
     const int type = uint8_t(d[infoAt + 2 * i]);
@@ -277,10 +313,6 @@ bool TParadoxTable::checkLayout(QString& error) {
   }
   if (sum != recordSize) {
     error = QStringLiteral("the table header is damaged");
-    return false;
-  }
-  if (qsizetype(headerSize) + qsizetype(fileBlocks) * blockSize > size) {
-    error = truncated;
     return false;
   }
   std::vector<bool> seen(size_t(fileBlocks) + 1, false);
@@ -311,8 +343,10 @@ bool TParadoxTable::checkLayout(QString& error) {
   return true;
 }
 
-// Field names, types and sizes, and the code page, as pxlib reads them. The file
-// is opened read-only: pxlib's own opening would ask for write access.
+// Field names, types and sizes, and the code page, as pxlib reads them from the
+// bytes already read: the file is not opened a second time (it could have been
+// swapped for something else meanwhile, and pxlib's own opening asks for write
+// access).
 bool TParadoxTable::readHeaderWithPxlib(QString& error) {
   QString pxError;
   pxdoc_t* doc = PX_new3(collectPxError, nullptr, nullptr, nullptr, &pxError);
@@ -320,7 +354,7 @@ bool TParadoxTable::readHeaderWithPxlib(QString& error) {
     error = QStringLiteral("pxlib could not start");
     return false;
   }
-  FILE* fp = std::fopen(QFile::encodeName(path_).constData(), "rb");
+  FILE* fp = fmemopen(file_.data(), size_t(file_.size()), "rb");
   bool ok = fp && PX_open_fp(doc, fp) == 0 && doc->px_head;
   if (ok) {
     const pxhead_t* head = doc->px_head;
@@ -390,12 +424,30 @@ bool TParadoxTable::logicalValue(int field) const {
 }
 
 bool TParadoxTable::stampValue(int field, QDateTime& value, QString& error) const {
+  value = QDateTime();
+  QDate date;
+  int msOfDay = 0;
+  if (!calendarValue(field, date, msOfDay, error)) return false;
+  if (date.isValid()) value = QDateTime(date, QTime::fromMSecsSinceStartOfDay(msOfDay), Qt::UTC);
+  return true;
+}
+
+bool TParadoxTable::dateValue(int field, int32_t& ymd, QString& error) const {
+  QDate date;
+  int msOfDay = 0;
+  if (!calendarValue(field, date, msOfDay, error)) return false;
+  ymd = date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0;
+  return true;
+}
+
+// The stored day and time of day as they are, never through a time zone.
+bool TParadoxTable::calendarValue(int field, QDate& date, int& msOfDay, QString& error) const {
   const TPxField& f = fields_[field];
   const char* p = fieldBytes(field);
-  value = QDateTime();
+  date = QDate();
+  msOfDay = 0;
   if (allZero(p, f.length)) return true;
   int64_t days = 0;
-  int64_t msOfDay = 0;
   if (f.type == TPxType::Timestamp) {
     const double ms = flippedDouble(p);
     if (!std::isfinite(ms) || ms < 0 || ms > 4.0e14) {
@@ -404,27 +456,19 @@ bool TParadoxTable::stampValue(int field, QDateTime& value, QString& error) cons
     }
     const int64_t whole = int64_t(ms);
     days = whole / 86400000;
-    msOfDay = (whole % 86400000) / 1000 * 1000;  // whole seconds, as the books keep them
+    msOfDay = int((whole % 86400000) / 1000 * 1000);  // whole seconds, as the books keep them
   } else if (f.type == TPxType::Date) {
     days = flippedInteger(p, 4);
   } else {
     error = "field " + f.name + " is not a date-time";
     return false;
   }
-  const QDate date = QDate::fromJulianDay(days + kParadoxDayZero);
-  if (!date.isValid() || date.year() < 1 || date.year() > 9999) {
+  const QDate d = QDate::fromJulianDay(days + kParadoxDayZero);
+  if (!d.isValid() || d.year() < 1 || d.year() > 9999) {
     error = "field " + f.name + " holds no valid date-time";
     return false;
   }
-  value = QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msOfDay)));
-  return true;
-}
-
-bool TParadoxTable::dateValue(int field, int32_t& ymd, QString& error) const {
-  QDateTime t;
-  if (!stampValue(field, t, error)) return false;
-  const QDate d = t.date();
-  ymd = t.isValid() ? d.year() * 10000 + d.month() * 100 + d.day() : 0;
+  date = d;
   return true;
 }
 

@@ -8,6 +8,7 @@
 // pxlib. Files are opened read-only: the old data is never written.
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -17,6 +18,11 @@
 // The file in folder whose name matches name ignoring letter case (an exact match
 // wins); empty when there is none. Folders copied from Windows keep any case.
 QString FindFileIgnoringCase(const QString& folder, const QString& name);
+
+// Opens path for reading, accepting only a regular file: a named pipe would block
+// the opening and a device (a link to /dev/zero) would never end. size: its size.
+// False with "Cannot open …" or "Cannot read " + path + " : not a regular file".
+bool OpenRegularFile(const QString& path, QFile& file, qint64& size, QString& error);
 
 // Paradox field types (the codes of the file format).
 enum class TPxType : int {
@@ -106,8 +112,10 @@ class TParadoxTable {
   bool integerValue(int field, int64_t& value, QString& error) const;
   // A logical field: true only when it holds true (NULL and false give false).
   bool logicalValue(int field) const;
-  // Timestamp and date fields as local date-times to the whole second; NULL
-  // gives an invalid date-time. False when the stored value is no real moment.
+  // Timestamp and date fields to the whole second, as the calendar date and
+  // clock time stored (in UTC, which has no summer-time gaps, so no value is
+  // lost or moved by the local time zone); NULL gives an invalid date-time.
+  // False when the stored value is no date of the years 1 to 9999.
   bool stampValue(int field, QDateTime& value, QString& error) const;
   // Date fields as yyyymmdd; NULL gives 0.
   bool dateValue(int field, int32_t& ymd, QString& error) const;
@@ -116,8 +124,9 @@ class TParadoxTable {
 
  private:
   const char* fieldBytes(int field) const;
+  bool calendarValue(int field, QDate& date, int& msOfDay, QString& error) const;
   bool memoBytes(int field, QByteArray& out, QString& error) const;
-  bool checkLayout(QString& error);
+  bool checkLayout(QFile& file, qint64 fileSize, QString& error);
   bool readHeaderWithPxlib(QString& error);
 
   QString path_;

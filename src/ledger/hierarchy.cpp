@@ -87,14 +87,15 @@ bool rebuildHierarchyFrom(const TLinks& links, const QList<int32_t>& ids, QList<
     const TLink& l = links[id];
     if (l.member && l.grpid > 0) members << id;
   }
-  ShowStatus("Rebuilding hierarchy " + num(members.size()));
 
   // A member's walk meets its group, the group's group and so on, until a
   // group at the top or one that is missing; the 100th step (a 100th group)
   // means the chain contains itself. A group met twice is kept once.
   QSet<quint64> wanted;
   wanted.reserve(members.size() * 4);
+  qsizetype toDo = members.size();
   for (int32_t id : members) {
+    ShowStatus("Rebuilding hierarchy " + num(--toDo));  // the accounts left after this one
     int32_t g = links[id].grpid;
     int groups = 0;
     while (g > 0) {
@@ -157,7 +158,6 @@ bool rebuildHierarchyFrom(const TLinks& links, const QList<int32_t>& ids, QList<
     }
   }
   if (!CommitIfActive()) return false;
-  ShowStatus(QStringLiteral("Rebuilding hierarchy 0"));
   if (!broken.isEmpty()) reportBroken(broken);
   return true;
 }

@@ -36,8 +36,8 @@ bool GroupChainContains(int32_t startId, int32_t targetId);
 // kGroupWalkGuard steps (its groups contain themselves) gets the groups met
 // and is reported with "Group contains itself " + its id (several accounts:
 // the first ten ids, comma separated); broken, when given, receives them.
-// "Rebuilding hierarchy " + the number of accounts in groups is shown, then
-// "Rebuilding hierarchy 0". False only when a statement failed (the work is
+// "Rebuilding hierarchy " + the number of accounts in groups still to do is shown
+// for each of them, counting down to 0. False only when a statement failed (the work is
 // rolled back then).
 bool RebuildHierarchy(QList<int32_t>* broken = nullptr);
 

@@ -9,7 +9,8 @@
 //   QVERIFY2(old.write(), qPrintable(old.error()));
 //
 // Row values: int or qlonglong for numbers, bool for logical fields, QDateTime for
-// time stamps, QString for alpha and memo fields (encoded into the table's code
+// time stamps (its date and clock time are written as they are), QDate for date
+// fields, QString for alpha and memo fields (encoded into the table's code
 // page), QByteArray for raw bytes; a missing field is written empty (NULL).
 #include <iconv.h>
 
@@ -236,6 +237,9 @@ inline bool WriteOldTable(const QString& path, const std::vector<OldField>& fiel
         case pxfLogical:
           PX_put_data_byte(doc, at, 1, v.toBool() ? 1 : 0);
           break;
+        case pxfDate:
+          PX_put_data_long(doc, at, 4, int(v.toDate().toJulianDay() - 1721425));
+          break;
         case pxfTimestamp: {
           const QDateTime t = v.toDateTime();
           const double days = double(t.date().toJulianDay() - 1721425);
@@ -264,9 +268,15 @@ class OldBooks {
   void add(const QString& table, const QVariantMap& row) { rows_[table].append(row); }
   // Writes table without the field (a table from another version of the old program).
   void dropField(const QString& table, const QString& field) { dropped_[table] << field; }
+  // Writes table with the field of another pxlib type and length.
+  void retypeField(const QString& table, const char* field, int type, int length) {
+    retyped_[table].push_back({field, type, length});
+  }
   void setCodePage(const QString& table, int codePage) { codePages_.insert(table, codePage); }
   // Without a settings file the folder does not count as old books.
   void setSettings(const QString& text) { settings_ = text; }
+  // The settings file's bytes as they are (in the old program's code page).
+  void setSettingsBytes(const QByteArray& bytes) { settingsBytes_ = bytes; }
 
   // The path a table was (or will be) written to.
   QString path(const QString& table) const {
@@ -283,14 +293,19 @@ class OldBooks {
   bool write() {
     for (const OldTable& t : OldTables()) {
       std::vector<OldField> fields;
-      for (const OldField& f : t.fields)
-        if (!dropped_.value(t.key).contains(QLatin1String(f.name))) fields.push_back(f);
+      for (OldField f : t.fields) {
+        if (dropped_.value(t.key).contains(QLatin1String(f.name))) continue;
+        for (const OldField& r : retyped_.value(t.key))
+          if (std::strcmp(r.name, f.name) == 0) f = r;
+        fields.push_back(f);
+      }
       const int codePage = codePages_.value(t.key, 1252);
       if (!WriteOldTable(path(t.key), fields, rows_.value(t.key), codePage, &error_)) return false;
     }
     if (!settings_.isNull()) {
       QFile ini(folder() + "ZADEZEVU.INI");
-      if (!ini.open(QIODevice::WriteOnly) || ini.write(settings_.toUtf8()) < 0) {
+      const QByteArray bytes = settingsBytes_.isNull() ? settings_.toUtf8() : settingsBytes_;
+      if (!ini.open(QIODevice::WriteOnly) || ini.write(bytes) < 0) {
         error_ = "cannot write the settings";
         return false;
       }
@@ -302,6 +317,8 @@ class OldBooks {
   QTemporaryDir dir_;
   QMap<QString, QList<QVariantMap>> rows_;
   QMap<QString, QStringList> dropped_;
+  QMap<QString, std::vector<OldField>> retyped_;
+  QByteArray settingsBytes_;
   QMap<QString, int> codePages_;
   QString settings_ = QStringLiteral("[main]\nBaseCurrency=GBP\nDatabaseName=Old books\nDBvn=12\n");
   QString error_;

@@ -1,11 +1,16 @@
 // The conversion of old Paradox tables into new books: the field mapping, the
 // settings copy, the countdown, repeated runs, and clean refusals of damaged or
 // incomplete sources that leave the target as it was.
+#include <sys/stat.h>
+
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <csignal>
+#include <ctime>
 #include <memory>
 
 #include "converter/conversion.h"
@@ -170,16 +175,40 @@ QString dumpTarget() {
   return dump;
 }
 
-// Hashes of every file of a folder with their modification times.
+// Hashes of every regular file of a folder with their modification times (a
+// pipe or a device is not read).
 QMap<QString, QByteArray> folderFingerprint(const QString& folder) {
   QMap<QString, QByteArray> m;
   QDirIterator it(folder, QDir::Files);
   while (it.hasNext()) {
     const QString f = it.next();
+    struct stat st {};
+    if (::stat(QFile::encodeName(f).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     m.insert(f, FileFingerprint(f));
   }
   return m;
 }
+
+// The local time zone for one test case.
+class LocalZone {
+ public:
+  explicit LocalZone(const QByteArray& zone)
+      : had_(qEnvironmentVariableIsSet("TZ")), previous_(qgetenv("TZ")) {
+    qputenv("TZ", zone);
+    tzset();
+  }
+  ~LocalZone() {
+    if (had_)
+      qputenv("TZ", previous_);
+    else
+      qunsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  bool had_;
+  QByteArray previous_;
+};
 
 bool convert(const QString& source, const QString& target, QString* message = nullptr,
              const TConvertProgress& progress = {}) {
@@ -517,6 +546,13 @@ class TstConversion : public QObject {
         << "remove memo"
         << "Conversion failed at OBJ.DB row 1 : field Note : the memo file (.MB) is missing" +
                unchanged;
+    // Special files are never opened as tables: a pipe would block, a device never end.
+    QTest::newRow("named pipe")
+        << "pipe pstg"
+        << "Conversion failed : Cannot read %1pstg.DB : not a regular file" + unchanged;
+    QTest::newRow("link to a device")
+        << "device txn"
+        << "Conversion failed : Cannot read %1Txn.db : not a regular file" + unchanged;
     // The engine refuses the value; its own words follow the row.
     QTest::newRow("text too long for its column")
         << "widen txn Ref"
@@ -549,6 +585,12 @@ class TstConversion : public QObject {
       QVERIFY(QFile::remove(old.memoPath("obj")));
     } else if (words[0] == "remove") {
       QVERIFY(QFile::remove(file));
+    } else if (words[0] == "pipe") {
+      QVERIFY(QFile::remove(file));
+      QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    } else if (words[0] == "device") {
+      QVERIFY(QFile::remove(file));
+      QVERIFY(QFile::link("/dev/zero", file));
     } else if (words[0] == "truncate") {
       QFile f(file);
       QVERIFY(f.resize(f.size() - 100));
@@ -599,6 +641,165 @@ class TstConversion : public QObject {
     QCOMPARE(FileFingerprint(target.iniPath()), settingsBefore);
     QCOMPARE(folderFingerprint(old.folder()), sourceBefore);
     CloseConnection();
+  }
+
+  // Stored date-times are calendar values: a clock time that the local zone
+  // skips in spring arrives unchanged, and so does a date whose midnight is
+  // skipped. A value that is no date at all is refused, naming table and row.
+  void stamps_data() {
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QDateTime>("stamp");  // date and clock time as stored
+    QTest::addColumn<QDate>("txnDate");    // Txndate held in a date field
+    QTest::addColumn<QString>("stampText");
+    QTest::addColumn<int>("ymd");
+    QTest::addColumn<QString>("message");  // empty: converted
+    auto stored = [](int y, int mo, int d, int h, int mi, int s) {
+      return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+    };
+    const QString unchanged = "\rThe target has not been changed.";
+    QTest::newRow("London spring gap")
+        << QByteArray("Europe/London") << stored(2020, 3, 29, 1, 30, 15) << QDate(2020, 3, 29)
+        << "2020-03-29 01:30:15.0000" << 20200329 << QString();
+    QTest::newRow("New York spring gap")
+        << QByteArray("America/New_York") << stored(2020, 3, 8, 2, 30, 0) << QDate(2020, 3, 8)
+        << "2020-03-08 02:30:00.0000" << 20200308 << QString();
+    QTest::newRow("Sao Paulo gap at midnight")
+        << QByteArray("America/Sao_Paulo") << stored(2018, 11, 4, 0, 30, 0) << QDate(2018, 11, 4)
+        << "2018-11-04 00:30:00.0000" << 20181104 << QString();
+    QTest::newRow("stamp after 9999")
+        << QByteArray("UTC") << stored(12000, 1, 1, 0, 0, 0) << QDate(2020, 1, 1) << QString() << 0
+        << "Conversion failed at OBJ.DB row 1 : field Rprts holds no valid date-time" + unchanged;
+    QTest::newRow("date before year 1")
+        << QByteArray("UTC") << stored(2020, 1, 1, 12, 0, 0) << QDate(-1, 12, 31) << QString() << 0
+        << "Conversion failed at TXN.DB row 1 : field Txndate holds no valid date-time" + unchanged;
+  }
+  void stamps() {
+    QFETCH(QByteArray, zone);
+    QFETCH(QDateTime, stamp);
+    QFETCH(QDate, txnDate);
+    QFETCH(QString, stampText);
+    QFETCH(int, ymd);
+    QFETCH(QString, message);
+    QVERIFY2(QFile::exists("/usr/share/zoneinfo/" + zone),
+             "time zone data missing: scripts/install-deps installs tzdata");
+    const LocalZone local(zone);
+    if (message.isEmpty()) {
+      // The case is only worth its name when the local clock skips this time.
+      const QDateTime wall(stamp.date(), stamp.time());
+      QVERIFY(!wall.isValid() || wall.time() != stamp.time());
+    }
+    OldBooks old;
+    old.retypeField("txn", "Txndate", pxfDate, 4);
+    old.add("obj", {{"Id", 1},
+                    {"Name", "A"},
+                    {"Rprts", stamp},
+                    {"RecTs", stamp},
+                    {"CreateTS", stamp},
+                    {"EditTS", stamp}});
+    old.add("txn", {{"Id", 1},
+                    {"Type", "P"},
+                    {"Txndate", txnDate},
+                    {"RprTs", stamp},
+                    {"CreateTS", stamp},
+                    {"EditTS", stamp}});
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    TestBooks target(19, TestBooks::Closed);
+    QString shown;
+    QVERIFY2(OpenTargetDatabase(target.folder(), shown), qPrintable(shown));
+    auto closing = qScopeGuard([] { CloseConnection(); });
+    ScriptedPrompter p;
+    const bool ok = convert(old.folder(), target.folder(), &shown);
+    VERIFY_PROMPTS(p);
+    if (!message.isEmpty()) {
+      QVERIFY(!ok);
+      QCOMPARE(shown, message);
+      QCOMPARE(CountAll("ACCOUNT"), 0);
+      return;
+    }
+    QVERIFY2(ok, qPrintable(shown));
+    // Read back as text by the engine, away from any time zone.
+    for (const char* column : {"RPRTS", "RECTS", "CREATETS", "EDITTS"})
+      QCOMPARE(QueryValue("select cast(" + QLatin1String(column) +
+                          " as varchar(30)) from ACCOUNT where ID=1")
+                   .toString(),
+               stampText);
+    for (const char* column : {"RPRTS", "CREATETS", "EDITTS"})
+      QCOMPARE(QueryValue("select cast(" + QLatin1String(column) +
+                          " as varchar(30)) from TXN where ID=1")
+                   .toString(),
+               stampText);
+    QCOMPARE(QueryValue("select TXNDATE from TXN where ID=1").toInt(), ymd);
+  }
+
+  // A stop asked for by SIGTERM or SIGINT ends the conversion before the next
+  // row; everything is rolled back and the target's settings are put back.
+  void stopRequested() {
+    OldBooks old;
+    for (int i = 1; i <= 3; ++i) old.add("obj", {{"Id", i}, {"Name", "A" + QString::number(i)}});
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    TestBooks target(19, TestBooks::Closed);
+    QString message;
+    QVERIFY2(OpenTargetDatabase(target.folder(), message), qPrintable(message));
+    auto closing = qScopeGuard([] {
+      RequestConversionStop(0);
+      CloseConnection();
+    });
+    QVERIFY(ExecSqlCommitted("insert into ACCOUNT (ID, NAME) values (99, 'kept')"));
+    const QString rowsBefore = dumpTarget();
+    const QByteArray settingsBefore = FileFingerprint(target.iniPath());
+    QStringList seen;
+    const auto progress = [&seen](const QString& table, int remaining) {
+      seen << table + " " + QString::number(remaining);
+      if (remaining == 2) RequestConversionStop(SIGTERM);
+    };
+    QVERIFY(!convert(old.folder(), target.folder(), &message, progress));
+    QCOMPARE(message, QStringLiteral("Conversion stopped\rThe target has not been changed."));
+    QCOMPARE(seen, QStringList({"OBJ.DB 3", "OBJ.DB 2"}));
+    QCOMPARE(dumpTarget(), rowsBefore);
+    QCOMPARE(FileFingerprint(target.iniPath()), settingsBefore);
+  }
+
+  // The old program wrote its settings in the Windows code page; the copy is
+  // written as the new program reads it. A file that is UTF-8 already stays so.
+  void settingsEncoding_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("Windows-1252") << QByteArray(
+        "[main]\r\nDatabaseName=M\xfcller \x96 Haushalt \x80\r\nDBvn=12\r\n");
+    QTest::newRow("UTF-8")
+        << QString("[main]\nDatabaseName=Müller – Haushalt €\nDBvn=12\n").toUtf8();
+  }
+  void settingsEncoding() {
+    QFETCH(QByteArray, bytes);
+    OldBooks old;
+    old.setSettingsBytes(bytes);
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    TestBooks target(19, TestBooks::Closed);
+    QString message;
+    QVERIFY2(OpenTargetDatabase(target.folder(), message), qPrintable(message));
+    auto closing = qScopeGuard([] { CloseConnection(); });
+    QVERIFY2(convert(old.folder(), target.folder(), &message), qPrintable(message));
+    const IniFile ini(target.iniPath());
+    QCOMPARE(ini.readString("main", "DatabaseName", ""), QStringLiteral("Müller – Haushalt €"));
+    QCOMPARE(ini.readInteger("main", "DBvn", 0), 20);
+  }
+
+  // A settings file that is a named pipe is not waited on.
+  void settingsFileIsAPipe() {
+    OldBooks old;
+    old.setSettings(QString());
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    const QString ini = old.folder() + "ZADEZEVU.INI";
+    QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+    TestBooks target(19, TestBooks::Closed);
+    const QByteArray before = FileFingerprint(target.iniPath());
+    QString message;
+    QVERIFY2(OpenTargetDatabase(target.folder(), message), qPrintable(message));
+    auto closing = qScopeGuard([] { CloseConnection(); });
+    ScriptedPrompter p;
+    p.info("Cannot copy " + ini + " - file in use or not found ");
+    QVERIFY(!convert(old.folder(), target.folder(), &message));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(FileFingerprint(target.iniPath()), before);
   }
 
   // Converting into the old folder itself would overwrite the old settings.

@@ -2,8 +2,10 @@
 // opened by vorbek-cli: upgraded from version 20 and counted.
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 #include "old_tables.h"
+#include "store/db.h"
 #include "store/inifile.h"
 #include "support/books_fixture.h"
 
@@ -148,6 +150,47 @@ class TstTrelgCli : public QObject {
     QCOMPARE(r.code, code);
     QCOMPARE(r.err, err.contains("%1") ? err.arg(old.folder()) : err);
     QCOMPARE(FileFingerprint(target.iniPath()), settingsBefore);
+  }
+
+  // SIGTERM or SIGINT while the rows are being written: the conversion is rolled
+  // back, the target is as it was, and the exit code is the one a shell expects
+  // of a program ended by that signal.
+  void stoppedBySignal_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+  }
+  void stoppedBySignal() {
+    QFETCH(int, signal);
+    OldBooks old;
+    const int rows = 30000;
+    for (int i = 1; i <= rows; ++i) old.add("obj", {{"Id", i}, {"Name", "A" + QString::number(i)}});
+    QVERIFY2(old.write(), qPrintable(old.error()));
+    TestBooks target(19, TestBooks::Closed);
+    const QByteArray settingsBefore = FileFingerprint(target.iniPath());
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("VORBEK_HOME");
+    p.setProcessEnvironment(env);
+    p.start(trelg(), {"--source", old.folder(), "--target", target.folder(), "--yes"});
+    // The first table's countdown shows once its rows are being written.
+    QString out;
+    while (!out.contains(" OBJ.DB ") && p.waitForReadyRead(60000))
+      out += QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(out.endsWith(" OBJ.DB " + QString::number(rows) + "\n"), qPrintable(out));
+    QCOMPARE(::kill(pid_t(p.processId()), signal), 0);
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+             QStringLiteral("OK to convert from Source to Target ? - yes\n"
+                            "Conversion stopped\nThe target has not been changed.\n"));
+    QCOMPARE(p.exitCode(), 128 + signal);
+    QCOMPARE(FileFingerprint(target.iniPath()), settingsBefore);
+    QString error;
+    QVERIFY2(OpenConnection(target.dbPath(), error), qPrintable(error));
+    QCOMPARE(CountAll("ACCOUNT"), 0);
+    CloseConnection();
   }
 };
 

@@ -88,6 +88,9 @@ void TstHierarchy::threeLevels() {
   ScriptedPrompter p;
   QVERIFY(RebuildPaths());
   VERIFY_PROMPTS(p);
+  // One status per account in a group, counting down the ones still to do after it.
+  QCOMPARE(p.statuses().filter("Rebuilding hierarchy"),
+           (QStringList{"Rebuilding hierarchy 1", "Rebuilding hierarchy 0"}));
   QCOMPARE(p.statuses().filter("path depth"),
            (QStringList{"path depth 1", "path depth 2", "path depth 3"}));
   QCOMPARE(p.flashes(), QStringList{"Paths rebuilt OK"});
