@@ -1,0 +1,732 @@
+// The transaction entry form driven through its widgets offscreen, on real
+// books (base GBP, USD listed), with a scripted prompter and a scripted account
+// picker: what the controls do, what reaches the books when "Add"/"Update" is
+// pressed, the entry operations' questions, and the accessible names.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "foundation/clock.h"
+#include "foundation/dates.h"
+#include "ledger/currencies.h"
+#include "ledger/posting.h"
+#include "screens/screen_hooks.h"
+#include "screens/transactions/entry_form.h"
+#include "screens/transactions/entry_form_ops.h"
+#include "store/db.h"
+#include "store/opening.h"
+#include "store/records.h"
+#include "store/session.h"
+#include "support/books_fixture.h"
+#include "support/scripted_prompter.h"
+
+namespace {
+
+int32_t addAccount(int kind, const QString& name, const QString& ccy = QStringLiteral("GBP")) {
+  TObj o = NewObj();
+  o.kind = uint8_t(kind);
+  o.name = name;
+  o.ccy = ccy;
+  return WriteAccount(o) ? o.id : 0;
+}
+
+// One transaction row as "type amt ccy acc1/acc2/acc4 txndate/date2/actual ref b<batch>".
+QString row(int32_t id) {
+  TTxn t;
+  if (!ReadTxn(id, t)) return QStringLiteral("missing");
+  return QStringLiteral("%1 %2 %3 %4/%5/%6 %7/%8/%9 %10 b%11")
+      .arg(t.type)
+      .arg(t.amount)
+      .arg(t.ccy.trimmed())
+      .arg(t.accId1)
+      .arg(t.accId2)
+      .arg(t.accId4)
+      .arg(StoredDate(t.txnDate))
+      .arg(StoredDate(t.postingDate))
+      .arg(StoredDate(t.actualDate))
+      .arg(t.reference)
+      .arg(t.batch);
+}
+
+int32_t lastTxnId() { return QueryValue("select coalesce(max(id), 0) from txn").toInt(); }
+
+// A button is clicked as a user clicks it (a page just brought forward may not
+// be laid out yet for a click at a position); a box takes the mouse.
+void click(QWidget* w) {
+  if (auto* b = qobject_cast<QAbstractButton*>(w))
+    b->click();
+  else
+    QTest::mouseClick(w, Qt::LeftButton);
+}
+
+// Lives for one test function: a script whose form never showed is dropped
+// with it instead of running in a later test.
+QObject* g_testScope = nullptr;
+
+// Runs script on the form once it shows; a form still open afterwards is cancelled.
+void onForm(std::function<void(TFtxnip3*)> script) {
+  QTimer::singleShot(0, g_testScope, [script] {
+    TFtxnip3* f = TheEntryForm();
+    QVERIFY(f->isVisible());
+    script(f);
+    if (f->isVisible()) f->reject();
+  });
+}
+
+const QString kEnterRefusal = QStringLiteral(
+    "The Windows control which currently has focus precludes using ENTER to save this form.\r"
+    "Click on the %1 button instead");
+
+// Lets queued window messages run whenever the busy cursor goes on, as the
+// application's prompter does.
+class EventfulPrompter : public ScriptedPrompter {
+ public:
+  void processEvents() override { QCoreApplication::processEvents(); }
+};
+
+}  // namespace
+
+class TstEntryForm : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestBooks> books_;
+  TScreenHooks savedHooks_;
+  QList<int32_t> picks_;  // what the picker answers, in order; empty = cancelled
+  QList<int> pickKinds_;  // the kinds it was asked for
+  int32_t cur_ = 0, card_ = 0, usd_ = 0, shop_ = 0, food_ = 0, pot_ = 0, pot2_ = 0;
+
+  // Fills a payment of amount from Current to Shop for Food through the boxes.
+  void fillPayment(TFtxnip3* f, const QString& amount) {
+    picks_ = {cur_, shop_, food_};  // the counterparty's pick goes on to its category
+    click(f->externalBox());
+    click(f->counterpartyBox());
+    f->amountBox()->setText(amount);
+  }
+
+  // Every input control and button is named as its label says.
+  void checkAccessibleNames(TFtxnip3* f) {
+    const QStringList unlabelled{"Amount",           "Currency",         "Actual previous day",
+                                 "Actual next day",  "Actual calendar",  "Posting previous day",
+                                 "Posting next day", "Posting calendar", "+/-",
+                                 "Provider",         "Channel",          "Foreign currency",
+                                 "Foreign amount",   "Foreign channel",  "Until calendar",
+                                 "Batch number",     "Category 1",       "Amount 1",
+                                 "Category 2",       "Amount 2"};
+    QStringList names;
+    for (QWidget* w : f->findChildren<QWidget*>()) {
+      const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                         qobject_cast<QComboBox*>(w) || qobject_cast<QSpinBox*>(w);
+      // The line edits inside the combo and spin boxes belong to them.
+      if (!input || qobject_cast<QComboBox*>(w->parentWidget()) ||
+          qobject_cast<QSpinBox*>(w->parentWidget()) ||
+          qobject_cast<QTabWidget*>(w->parentWidget()) || w->inherits("QTabBar") ||
+          w->inherits("QToolButton"))
+        continue;
+      QAccessibleInterface* ai = QAccessible::queryAccessibleInterface(w);
+      QVERIFY(ai);
+      const QString name = ai->text(QAccessible::Name);
+      names << name;
+      QVERIFY2(!name.isEmpty(), qPrintable(w->metaObject()->className()));
+      QCOMPARE(name, name.trimmed());
+      auto* b = qobject_cast<QAbstractButton*>(w);
+      if (b && !unlabelled.contains(name)) QCOMPARE(name, b->text().remove('&').trimmed());
+      QLabel* label = nullptr;
+      for (QLabel* l : f->findChildren<QLabel*>())
+        if (l->buddy() == w) label = l;
+      if (label) QCOMPARE(name, label->text().trimmed());
+    }
+    for (const QString& n : unlabelled) QVERIFY2(names.contains(n), qPrintable(n));
+    for (const char* n : {"External account", "Counterparty", "Internal account", "Description",
+                          "Reference", "Commission amount", "Cash account", "Cashback amount",
+                          "Total amount", "Add", "Cancel", "until", "Reminder (days)", "Increment",
+                          "count", "from", "Posting date", "Actual txn date"})
+      QVERIFY2(names.contains(n), qPrintable(n));
+  }
+
+ private Q_SLOTS:
+  void init() {
+    g_testScope = new QObject;
+    books_ = std::make_unique<TestBooks>();
+    QVERIFY2(books_->ok(), qPrintable(books_->error()));
+    SetClock(QDateTime(QDate(2024, 5, 10), QTime(12, 0)));
+    SetPeriodDates(20240101, 20241231);
+    QVERIFY(InsertCurrency(TCcy{"USD", "Dollar", false}));
+    cur_ = addAccount(1, "Current");
+    card_ = addAccount(1, "Card");
+    usd_ = addAccount(1, "Dollars", "USD");
+    shop_ = addAccount(4, "Shop");
+    food_ = addAccount(3, "Food");
+    pot_ = addAccount(6, "Savings pot");
+    pot2_ = addAccount(6, "Holiday pot");
+    QVERIFY(cur_ && card_ && usd_ && shop_ && food_ && pot_ && pot2_);
+    QVERIFY(CommitIfActive());
+    QVERIFY(CheckBaseCurrency());
+    Session().workingCurrency = QStringLiteral("GBP");
+
+    savedHooks_ = ScreenHooks();
+    picks_.clear();
+    pickKinds_.clear();
+    ScreenHooks().pickAccount = [this](int kind, int) {
+      pickKinds_ << kind;
+      TObj a;
+      if (picks_.isEmpty() || !ReadAccount(picks_.takeFirst(), a)) return false;
+      SelectedAccount() = a;
+      return true;
+    };
+  }
+  void cleanup() {
+    ScreenHooks() = savedHooks_;
+    ResetClock();
+    delete g_testScope;
+    g_testScope = nullptr;
+    books_.reset();  // closing the books resets the form
+  }
+
+  // ---------------------------------------------------------------- dates
+
+  void dates_data() {
+    QTest::addColumn<bool>("internalTransfer");
+    QTest::addColumn<bool>("actual");
+    QTest::addColumn<bool>("posting");
+    QTest::addColumn<QString>("postingText");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("expected");  // row() of the saved transaction
+    QTest::newRow("both dates the same day")
+        << false << true << true << "2024-05-10"
+        << "\"Actual txn date\" and \"posting date\" must not be the same"
+        << "";
+    QTest::newRow("only posting") << false << false << true << "2024-05-12"
+                                  << ""
+                                  << "P 1000 GBP 2/5/6 20240512/20240512/0  b0";
+    QTest::newRow("only actual") << false << true << false << ""
+                                 << ""
+                                 << "P 1000 GBP 2/5/6 20240510/0/20240510  b0";
+    QTest::newRow("both dates") << false << true << true << "2024-05-12"
+                                << ""
+                                << "P 1000 GBP 2/5/6 20240510/20240512/20240510  b0";
+    // The posting panel goes and "Actual txn date" is forced on, even when unticked before.
+    QTest::newRow("internal transfer") << true << false << true << "2024-05-12"
+                                       << ""
+                                       << "C 1000 GBP 7/8/0 20240510/0/20240510  b0";
+  }
+  void dates() {
+    QFETCH(bool, internalTransfer);
+    QFETCH(bool, actual);
+    QFETCH(bool, posting);
+    QFETCH(QString, postingText);
+    QFETCH(QString, message);
+    QFETCH(QString, expected);
+    ScriptedPrompter p;
+    if (!message.isEmpty()) p.info(message);
+    bool panelShown = true, actualForced = false;
+    onForm([&](TFtxnip3* f) {
+      QCOMPARE(f->actualDate()->text(), QString("2024-05-10"));  // today, from the template
+      if (actual != f->actualCheck()->isChecked()) click(f->actualCheck());
+      if (posting) {
+        click(f->postingCheck());
+        QCOMPARE(f->postingDate()->text(), f->actualDate()->text().isEmpty()
+                                               ? QString("2024-05-10")
+                                               : f->actualDate()->text());
+        f->postingDate()->setText(postingText);
+      }
+      if (internalTransfer) {
+        click(f->typeRadio(EntryType::Transfer));
+        click(f->internalRadio());
+        panelShown = f->postingPanel()->isVisible();
+        actualForced = f->actualCheck()->isChecked();
+        QCOMPARE(f->externalLabel()->text(), QString("From account "));
+        QCOMPARE(f->counterpartyLabel()->text(), QString("To account "));
+        picks_ = {pot_, pot2_};
+        click(f->externalBox());
+        click(f->counterpartyBox());
+        QCOMPARE(pickKinds_, (QList<int>{3, 3}));
+        f->amountBox()->setText("10.00");
+      } else {
+        fillPayment(f, "10.00");
+      }
+      click(f->saveButton());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QCOMPARE(saved, message.isEmpty());
+    if (internalTransfer) {
+      QVERIFY(!panelShown);
+      QVERIFY(actualForced);
+    }
+    QCOMPARE(expected.isEmpty() ? QString() : row(lastTxnId()), expected);
+    QCOMPARE(LastInputId(), saved ? lastTxnId() : 0);
+  }
+
+  // ---------------------------------------------------------------- amount and type
+
+  void plusMinus_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("flash");
+    QTest::newRow("payment") << int(EntryType::Payment) << "Transaction is now a Receipt";
+    QTest::newRow("receipt") << int(EntryType::Receipt) << "Transaction is now a Payment";
+    QTest::newRow("transfer") << int(EntryType::Transfer) << "From & To accounts switched";
+  }
+  void plusMinus() {
+    QFETCH(int, type);
+    QFETCH(QString, flash);
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      click(f->typeRadio(EntryType(type)));
+      if (EntryType(type) == EntryType::Transfer) {
+        click(f->externalRadio());
+        picks_ = {cur_, card_};
+        click(f->externalBox());
+        click(f->counterpartyBox());
+      }
+      f->amountBox()->setText("-5.00");
+      click(f->plusMinusButton());
+      QCOMPARE(f->amountBox()->text(), QString("5.00"));
+      switch (EntryType(type)) {
+        case EntryType::Payment:
+          QVERIFY(f->typeRadio(EntryType::Receipt)->isChecked());
+          QCOMPARE(f->paymentTypeBox()->title(), QString(" Receipt type"));
+          QVERIFY(!f->pages()->isTabVisible(TFtxnip3::Cashback));
+          break;
+        case EntryType::Receipt:
+          QVERIFY(f->typeRadio(EntryType::Payment)->isChecked());
+          QVERIFY(f->pages()->isTabVisible(TFtxnip3::Cashback));
+          break;
+        default:
+          QCOMPARE(f->externalAccount().id, card_);
+          QCOMPARE(f->secondExternal().id, cur_);
+          QCOMPARE(f->externalBox()->text(), QString("Card"));
+          QCOMPARE(f->counterpartyBox()->text(), QString("Current"));
+          break;
+      }
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+    QCOMPARE(p.flashes(), QStringList{flash});
+  }
+
+  void currencyChangeEmptiesSlotsButTheCounterparty() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      // A change the form makes itself (the FX switch back to the base
+      // currency is one) is quiet; the user's change through the keyboard is not.
+      QCOMPARE(f->currencyBox()->currentText(), QString("GBP"));
+      f->currencyBox()->setFocus();
+      QTest::keyClick(f->currencyBox(), Qt::Key_Down);
+      QCOMPARE(f->currencyBox()->currentText(), QString("USD"));
+      QCOMPARE(f->externalAccount().id, 0);
+      QCOMPARE(f->internalAccount().id, 0);
+      QCOMPARE(f->externalBox()->text(), QString());
+      QCOMPARE(f->internalBox()->text(), QString());
+      QCOMPARE(f->counterparty().id, shop_);
+      QCOMPARE(f->counterpartyBox()->text(), QString("Shop"));
+      QCOMPARE(Session().workingCurrency, QString("USD"));
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+
+  void wrongCurrencyPickRefused() {
+    ScriptedPrompter p;
+    p.info("Account in wrong currency for this transaction");
+    onForm([&](TFtxnip3* f) {
+      picks_ = {cur_, usd_};
+      click(f->externalBox());
+      QCOMPARE(f->externalBox()->text(), QString("Current"));
+      click(f->externalBox());
+      QCOMPARE(f->externalAccount().id, cur_);
+      QCOMPARE(f->externalBox()->text(), QString("Current"));
+      QCOMPARE(pickKinds_, (QList<int>{1, 1}));
+      QCOMPARE(ChannelDirection(), QChar('P'));
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+
+  // ---------------------------------------------------------------- batches
+
+  void newBatchThenNextEntry() {
+    int32_t first = 0;
+    {
+      ScriptedPrompter p;
+      onForm([&](TFtxnip3* f) {
+        fillPayment(f, "10.00");
+        f->pages()->setCurrentIndex(TFtxnip3::Batch);
+        click(f->batchRadio(EntryBatch::New));
+        QCOMPARE(f->pages()->tabText(TFtxnip3::Batch), QString("BATCH!"));
+        click(f->saveButton());
+      });
+      const bool saved = EnterNewTransaction(&first);
+      VERIFY_PROMPTS(p);
+      QVERIFY(saved);
+    }
+    QCOMPARE(row(first), QString("P 1000 GBP 2/5/6 20240510/0/20240510  b%1").arg(first));
+
+    // The next entry opens in that batch; a save refused after "Keep batch open"
+    // was answered No leaves the radio as it was.
+    TObj own = NewObj();
+    own.kind = 1;
+    own.name = "Shop card";
+    own.heldWith = shop_;
+    QVERIFY(WriteAccount(own));
+    QVERIFY(CommitIfActive());
+    ScriptedPrompter p;
+    p.yes(QString("Transaction will be included in Batch #%1 - OK?").arg(first))
+        .no("Keep batch open for next txn input? (you can always add to it later)")
+        .no("This transaction will bypass your external account with this counterparty - "
+            "continue anyway? ?");
+    bool existing = false, existingAfter = false;
+    QString number, numberAfter;
+    onForm([&](TFtxnip3* f) {
+      existing = f->batchRadio(EntryBatch::AddToExisting)->isChecked();
+      number = f->batchNumberBox()->text();
+      f->amountBox()->setText("12.00");
+      click(f->saveButton());
+      QVERIFY(f->isVisible());
+      existingAfter = f->batchRadio(EntryBatch::AddToExisting)->isChecked();
+      numberAfter = f->batchNumberBox()->text();
+      QCOMPARE(f->amountBox()->text(), QString("12.00"));
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+    QVERIFY(existing);
+    QCOMPARE(number, QString::number(first));
+    QVERIFY(existingAfter);
+    QCOMPARE(numberAfter, QString::number(first));
+    QCOMPARE(CountAll("txn"), 1);
+  }
+
+  // ---------------------------------------------------------------- Enter, Esc and clicks
+
+  void enterKey_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("saves");
+    QTest::newRow("radio") << "radio" << false;
+    QTest::newRow("check box") << "check" << false;
+    QTest::newRow("list") << "list" << false;
+    QTest::newRow("amount box") << "edit" << true;
+  }
+  void enterKey() {
+    QFETCH(QString, focus);
+    QFETCH(bool, saves);
+    ScriptedPrompter p;
+    if (!saves) p.info(kEnterRefusal.arg("Add"));
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      QWidget* w = focus == "radio"   ? static_cast<QWidget*>(f->typeRadio(EntryType::Payment))
+                   : focus == "check" ? static_cast<QWidget*>(f->cancelledCheck())
+                   : focus == "list"  ? static_cast<QWidget*>(f->currencyBox())
+                                      : static_cast<QWidget*>(f->amountBox());
+      w->setFocus();
+      QTest::keyClick(w, Qt::Key_Return);
+      QCOMPARE(f->isVisible(), !saves);
+    });
+    QCOMPARE(EnterNewTransaction(), saves);
+    VERIFY_PROMPTS(p);
+    QCOMPARE(CountAll("txn"), saves ? 1 : 0);
+  }
+
+  void escapeCancels() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      QTest::keyClick(f->amountBox(), Qt::Key_Escape);
+      QVERIFY(!f->isVisible());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+    QCOMPARE(CountAll("txn"), 0);
+  }
+
+  void oneSaveAtATime_data() {
+    QTest::addColumn<bool>("doubleClick");
+    QTest::newRow("double click on Add") << true;
+    QTest::newRow("click queued while saving") << false;
+  }
+  void oneSaveAtATime() {
+    QFETCH(bool, doubleClick);
+    EventfulPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      if (doubleClick) {
+        // As the window system reports it: press, release, double click, release.
+        QTest::mouseClick(f->saveButton(), Qt::LeftButton);
+        QTest::mouseDClick(f->saveButton(), Qt::LeftButton);
+        QTest::mouseRelease(f->saveButton(), Qt::LeftButton);
+      } else {
+        // The second click waits in the queue until the busy cursor lets it through.
+        QPushButton* b = f->saveButton();
+        QTimer::singleShot(0, b, [b] { QTest::mouseClick(b, Qt::LeftButton); });
+        click(b);
+      }
+    });
+    QVERIFY(EnterNewTransaction());
+    QCoreApplication::processEvents();
+    VERIFY_PROMPTS(p);
+    QCOMPARE(CountAll("txn"), 1);
+  }
+
+  // ---------------------------------------------------------------- templates and reset
+
+  void newEntryAfterAMasterCarriesNoRepeater() {
+    {
+      ScriptedPrompter p;
+      onForm([&](TFtxnip3* f) {
+        fillPayment(f, "10.00");
+        f->pages()->setCurrentIndex(TFtxnip3::Repeat);  // selecting the page ticks it
+        QVERIFY(f->repeatCheck()->isChecked());
+        QCOMPARE(f->pages()->tabText(TFtxnip3::Repeat), QString("REPEAT!"));
+        click(f->freqRadio(2));  // monthly
+        f->untilBox()->setText("2024-07-10");
+        click(f->saveButton());
+      });
+      const bool saved = EnterNewTransaction();
+      VERIFY_PROMPTS(p);
+      QVERIFY(saved);
+    }
+    QCOMPARE(CountAll("rptr"), 1);
+    QCOMPARE(CountRows("txn", "masterid > 0"), 3);
+
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      QVERIFY(!f->repeatCheck()->isChecked());
+      QCOMPARE(f->instanceLabel()->text(), QString());
+      QCOMPARE(f->idLabel()->text(), QString("NEW"));
+      QCOMPARE(f->externalBox()->text(), QString("Current"));
+      QCOMPARE(f->counterpartyBox()->text(), QString("Shop"));
+      QCOMPARE(f->internalBox()->text(), QString("Food"));
+      f->amountBox()->setText("3.00");
+      click(f->saveButton());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(saved);
+    QCOMPARE(CountAll("rptr"), 1);
+    TTxn t;
+    QVERIFY(ReadTxn(lastTxnId(), t));
+    QCOMPARE(t.masterId, 0);
+    QCOMPARE(t.instance, 0);
+    QCOMPARE(t.amount, int64_t(300));
+  }
+
+  void resetOnOtherBooks() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      f->pages()->setCurrentIndex(TFtxnip3::Batch);
+      click(f->batchRadio(EntryBatch::New));
+      click(f->saveButton());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(saved);
+    TFtxnip3* f = TheEntryForm();
+    QVERIFY(LastInputId() > 0);
+    QVERIFY(f->batchRadio(EntryBatch::AddToExisting)->isChecked());
+    CloseDatabase(false);
+    QCOMPARE(LastInputId(), 0);
+    QVERIFY(f->batchRadio(EntryBatch::None)->isChecked());
+    QCOMPARE(f->externalAccount().id, 0);
+    QCOMPARE(f->counterparty().id, 0);
+    QCOMPARE(f->internalAccount().id, 0);
+    QCOMPARE(f->lastSaved().id, 0);
+  }
+
+  void recallDescription() {
+    {
+      ScriptedPrompter p;
+      onForm([&](TFtxnip3* f) {
+        fillPayment(f, "10.00");
+        f->descriptionBox()->setText("Weekly shop");
+        click(f->saveButton());
+      });
+      const bool saved = EnterNewTransaction();
+      VERIFY_PROMPTS(p);
+      QVERIFY(saved);
+    }
+    ScriptedPrompter p;
+    p.no("Overwrite description with \"Weekly shop\" - OK ?")
+        .yes("Overwrite description with \"Weekly shop\" - OK ?");
+    QStringList texts;
+    onForm([&](TFtxnip3* f) {
+      texts << f->descriptionBox()->text();
+      click(f->recallDescriptionButton());
+      texts << f->descriptionBox()->text();
+      f->descriptionBox()->setText("Other");
+      click(f->recallDescriptionButton());
+      texts << f->descriptionBox()->text();
+      click(f->recallDescriptionButton());
+      texts << f->descriptionBox()->text();
+      click(f->clearDescriptionButton());
+      texts << f->descriptionBox()->text();
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+    QCOMPARE(texts, (QStringList{"", "Weekly shop", "Other", "Weekly shop", ""}));
+  }
+
+  // ---------------------------------------------------------------- edits
+
+  void editOfReconciledPostings_data() {
+    QTest::addColumn<QString>("answers");
+    QTest::newRow("both accepted") << "YY";
+    QTest::newRow("second declined") << "YN";
+    QTest::newRow("first declined") << "N";
+  }
+  void editOfReconciledPostings() {
+    QFETCH(QString, answers);
+    {
+      ScriptedPrompter p;
+      onForm([&](TFtxnip3* f) {
+        fillPayment(f, "10.00");
+        click(f->saveButton());
+      });
+      const bool saved = EnterNewTransaction();
+      VERIFY_PROMPTS(p);
+      QVERIFY(saved);
+    }
+    const int32_t id = lastTxnId();
+    QVERIFY(ExecSql("update pstg set reconcode = 1 where txnid = ? and objid in (?, ?)",
+                    {id, cur_, food_}));
+    QVERIFY(CommitIfActive());
+    ScriptedPrompter p;
+    const QStringList names{"Current", "Food"};
+    for (int i = 0; i < answers.size(); ++i)
+      p.ask("Editing this txn will cause its posting to account \"" + names[i] +
+                "\" to be un-reconciled - OK?",
+            answers[i].toLatin1() == 'Y' ? 'Y' : 'N');
+    bool shown = false;
+    QString title, button;
+    QTimer::singleShot(0, g_testScope, [&] {
+      TFtxnip3* f = TheEntryForm();
+      shown = f->isVisible();
+      title = f->windowTitle();
+      button = f->saveButton()->text();
+      if (shown) f->reject();
+    });
+    const bool edited = EditTransaction(id);
+    VERIFY_PROMPTS(p);
+    QVERIFY(!edited);
+    QCOMPARE(shown, answers == "YY");
+    if (shown) {
+      QCOMPARE(title, QString("Edit transaction"));
+      QCOMPARE(button, QString("Update"));
+    }
+  }
+
+  void editRefusals() {
+    {
+      ScriptedPrompter p;
+      p.info("txn not found 99");
+      const bool edited = EditTransaction(99);
+      VERIFY_PROMPTS(p);
+      QVERIFY(!edited);
+    }
+
+    // Enter on a radio names "Update" in edit mode; the form cannot be opened twice.
+    {
+      ScriptedPrompter q;
+      onForm([&](TFtxnip3* f) {
+        fillPayment(f, "10.00");
+        click(f->saveButton());
+      });
+      const bool saved = EnterNewTransaction();
+      VERIFY_PROMPTS(q);
+      QVERIFY(saved);
+    }
+    ScriptedPrompter r;
+    r.info(kEnterRefusal.arg("Update")).info("Cannot edit - Transaction form already in use");
+    onForm([&](TFtxnip3* f) {
+      f->typeRadio(EntryType::Payment)->setFocus();
+      QTest::keyClick(f->typeRadio(EntryType::Payment), Qt::Key_Return);
+      QVERIFY(f->isVisible());
+      TTxn t;
+      QVERIFY(ReadTxn(lastTxnId(), t));
+      QVERIFY(!EditTransactionRecord(t));
+    });
+    const bool edited = EditTransaction(lastTxnId());
+    VERIFY_PROMPTS(r);
+    QVERIFY(!edited);
+  }
+
+  void redateReconciledBalance() {
+    int32_t id = 0;
+    {
+      ScriptedPrompter quiet;
+      id = WriteReconciledBalance(cur_, YmdToDateRec(20240531), 0);
+      VERIFY_PROMPTS(quiet);
+    }
+    QVERIFY(id > 0);
+    ScriptedPrompter p;
+    p.yes("Only the txndate may be edited for this txn type - OK ?").date(QString(), 20240615);
+    bool formShown = false;
+    QTimer::singleShot(0, g_testScope, [&] { formShown = TheEntryForm()->isVisible(); });
+    const bool edited = EditTransaction(id);
+    VERIFY_PROMPTS(p);
+    QVERIFY(edited);
+    QCoreApplication::processEvents();
+    QVERIFY(!formShown);
+    RollbackIfActive();  // committed: nothing to lose
+    TTxn t;
+    QVERIFY(ReadTxn(id, t));
+    QCOMPARE(StoredDate(t.txnDate), 20240615);
+    QCOMPARE(StoredDate(t.postingDate), 0);
+    TObj a;
+    QVERIFY(ReadAccount(cur_, a));
+    QCOMPARE(a.reconciledText, QString("2024-06-15"));
+  }
+
+  // ---------------------------------------------------------------- accessibility
+
+  void accessibleNames() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) { checkAccessibleNames(f); });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+
+  void chooserBoxesOpenOnSpaceAndPress() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      picks_ = {cur_, food_};
+      f->externalBox()->setFocus();
+      QTest::keyClick(f->externalBox(), Qt::Key_Space);
+      QCOMPARE(f->externalBox()->text(), QString("Current"));
+      QAccessibleInterface* ai = QAccessible::queryAccessibleInterface(f->internalBox());
+      QVERIFY(ai && ai->actionInterface());
+      QCOMPARE(ai->actionInterface()->actionNames(),
+               QStringList{QAccessibleActionInterface::pressAction()});
+      QCOMPARE(ai->text(QAccessible::Name), QString("Internal account"));
+      ai->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+      QTRY_COMPARE(f->internalBox()->text(), QString("Food"));
+      QCOMPARE(ai->text(QAccessible::Value), QString("Food"));
+      QCOMPARE(pickKinds_, (QList<int>{1, 3}));
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+};
+
+QTEST_MAIN(TstEntryForm)
+#include "tst_entry_form.moc"
