@@ -11,6 +11,7 @@
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
 #include "ledger/accounts.h"
+#include "ledger/entry.h"
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "ledger/repeaters.h"
@@ -27,8 +28,7 @@ int runAdd(CliContext& ctx) {
       "--start yyyy-mm-dd --freq D|W|M|Y [--inc N] [--count N] [--end yyyy-mm-dd] "
       "[--remind DAYS] [--desc TEXT] [--ref TEXT]");
   QString typeText, amountText, fromText, toText, cptyText, ccyText, startText, freqText;
-  QString incText = QStringLiteral("1"), countText = QStringLiteral("0"), endText;
-  QString remindText = QStringLiteral("0"), desc, ref;
+  QString incText = QStringLiteral("1"), countText, endText, remindText, desc, ref;
   const bool hasType = ctx.takeOption(QStringLiteral("--type"), typeText);
   const bool hasAmount = ctx.takeOption(QStringLiteral("--amount"), amountText);
   const bool hasFrom = ctx.takeOption(QStringLiteral("--from"), fromText);
@@ -39,7 +39,7 @@ int runAdd(CliContext& ctx) {
   const bool hasFreq = ctx.takeOption(QStringLiteral("--freq"), freqText);
   ctx.takeOption(QStringLiteral("--inc"), incText);
   ctx.takeOption(QStringLiteral("--count"), countText);
-  const bool hasEnd = ctx.takeOption(QStringLiteral("--end"), endText);
+  ctx.takeOption(QStringLiteral("--end"), endText);
   ctx.takeOption(QStringLiteral("--remind"), remindText);
   ctx.takeOption(QStringLiteral("--desc"), desc);
   ctx.takeOption(QStringLiteral("--ref"), ref);
@@ -52,81 +52,60 @@ int runAdd(CliContext& ctx) {
   const QString freq = freqText.toUpper();
   if (!QStringList{"D", "W", "M", "Y"}.contains(freq))
     return CliBad("--freq must be one of D, W, M, Y");
-  int64_t amount = 0;
-  if (!ParseAmount(amountText, amount))
-    return CliBad("--amount needs an amount, not \"" + amountText + "\"");
-  if (amount < 0) return CliBad("Amount must be >= 0");
-  int32_t from = 0, to = 0, cpty = 0, inc = 0, count = 0, remind = 0;
+  int32_t from = 0, to = 0, cpty = 0;
   if (!ParseCliId(fromText, from)) return CliBad("--from needs an account id");
   if (!ParseCliId(toText, to)) return CliBad("--to needs an account id");
   if (hasCpty && !ParseCliId(cptyText, cpty)) return CliBad("--cpty needs an account id");
   if (code != QChar('C') && !hasCpty) return CliBad("a payment or receipt needs --cpty");
-  if (!ParseCliCount(incText, inc) || inc > 100) return CliBad("--inc needs a number from 0 to 100");
-  if (!ParseCliCount(countText, count)) return CliBad("--count needs a number");
-  if (!ParseCliCount(remindText, remind)) return CliBad("--remind needs a number of days");
-  TDateRec start, end;
-  if (!ParseDateText(startText, start))
-    return CliBad("--start needs yyyy-mm-dd, not \"" + startText + "\"");
-  if (hasEnd && !ParseDateText(endText, end))
-    return CliBad("--end needs yyyy-mm-dd, not \"" + endText + "\"");
-  static const QRegularExpression ccyRe(QStringLiteral("^[A-Za-z]{3}$"));
-  if (hasCcy && !ccyRe.match(ccyText).hasMatch())
+  QString ccy;
+  if (hasCcy && !ParseCliCurrency(ccyText, ccy))
     return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   if (FrozenRefusal(QStringLiteral("enter new transactions"))) return CliRefused();
 
-  TTxn t = NewTxn();
-  t.status = 1;
-  t.type = code;
-  t.amount = amount;
-  t.reference = ref.left(kRefWidth);
-  t.narrative = desc.left(kNarrativeWidth);
-  t.txnDate = t.actualDate = t.postingDate = start;
-  // As txn add: the external account first; money of a payment goes from it to
-  // the internal account, that of a receipt from the internal account to it.
-  if (code == QChar('C')) {
-    t.accId1 = from;
-    t.accId2 = to;
-  } else {
-    t.accId1 = code == QChar('P') ? from : to;
-    t.accId4 = code == QChar('P') ? to : from;
-    t.accId2 = cpty;
-  }
-  for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
-    if (id == 0 || LocateAccount(id)) continue;
-    ShowInfo("Account #" + QString::number(id) + " not found - transaction not written");
-    return CliRefused();
-  }
+  // The entry form with "Repeat" ticked. As txn add: money of a payment goes
+  // from the external account to the internal one, that of a receipt back.
+  TEntry e;
+  e.actualTicked = true;
+  e.actualText = startText;
+  e.amountText = amountText;
+  e.description = desc;
+  e.reference = ref;
+  e.repeat.ticked = true;
+  e.repeat.freq = freq.at(0);
+  e.repeat.incrementText = incText;
+  e.repeat.countText = countText;
+  e.repeat.untilText = endText;
+  e.repeat.reminderDaysText = remindText;
+  const int32_t externalId = code == QChar('R') ? to : from;
   TObj first;
-  if (!ReadAccount(t.accId1, first)) return CliRefused();
-  t.ccy = hasCcy ? ccyText.toUpper() : first.ccy.trimmed();
-  if (!LocateCurrency(t.ccy)) {
-    CliErr("vorbek-cli: currency " + t.ccy + " is not in the currency table");
-    return CliRefused();
+  const bool firstRead = ReadAccount(code == QChar('C') ? from : externalId, first);
+  if (code == QChar('C')) {
+    e.type = EntryType::Transfer;
+    const bool internalKinds = firstRead && first.kind != kKindExternal;
+    e.transfer = internalKinds ? EntryTransfer::Internal : EntryTransfer::External;
+    e.postingPanelShown = !internalKinds;
+    if (internalKinds) {
+      e.internalAccount = from;
+      e.secondInternal = to;
+    } else {
+      e.externalAccount = from;
+      e.secondExternal = to;
+    }
+  } else {
+    e.type = code == QChar('P') ? EntryType::Payment : EntryType::Receipt;
+    e.externalAccount = externalId;
+    e.internalAccount = code == QChar('P') ? to : from;
+    e.counterparty = cpty;
   }
-  for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
-    if (id == 0) continue;
-    TObj a;
-    a.id = id;
-    if (!CheckAccountForTxnDate(a, start)) return CliRefused();
-  }
-  t.rpt = TRptSchedule();
-  t.rpt.freq = freq.at(0);
-  t.rpt.startDate = start;
-  t.rpt.endDate = end;
-  t.rpt.active = true;
-  t.rpt.rptInc = inc;
-  t.rpt.rptCt = count;
-  t.rpt.rmDays = remind;
-  if (!WriteTransaction(t) || !CommitIfActive()) return CliRefused();
-  CliOut("Added repeater #" + QString::number(t.masterId));
-
-  // As after saving a master in the entry form: its own instances follow at once.
-  TRptr master;
-  if (!ReadRepeater(t.masterId, master, true)) return CliRefused();
-  GenerateInstances(master);
-  CliOut("Generated " + QString::number(master.sched.genTo) + " instance(s)");
+  e.ccy = hasCcy      ? ccy
+          : firstRead ? first.ccy.trimmed()
+                      : Session().settings.baseCurrency.trimmed();
+  TEntrySaved saved;
+  if (!SaveEntry(e, saved)) return CliRefused();
+  CliOut("Added repeater #" + QString::number(saved.masterId));
+  CliOut("Generated " + QString::number(saved.ids.size()) + " instance(s)");
   return CliCommitted();
 }
 

@@ -13,6 +13,7 @@
 #include "foundation/numbers.h"
 #include "ledger/accounts.h"
 #include "ledger/currencies.h"
+#include "ledger/entry.h"
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "store/db.h"
@@ -73,12 +74,67 @@ bool openBooks(const QString& dir) {
 
 // ----------------------------------------------------------------- txn add
 
+const QString kAddUsage = QStringLiteral(
+    "DIR --type P|R|C|D|Z --date yyyy-mm-dd [--pdate yyyy-mm-dd] --amount AMOUNT [--ccy CCY] "
+    "[--ext ID] [--cpty ID] [--int ID] [--to ID] [--credit] [--cashback ACC AMOUNT] "
+    "[--split CTGY2 AMOUNT2] [--fx ACC FAMOUNT [--commission AMOUNT] [--fx-rate TEXT]] "
+    "[--batch new|N] [--cancelled] [--ref TEXT] [--desc TEXT]");
+
+// "--name A B": 1 when taken, 0 when absent, -1 when a value is missing.
+int takePair(CliContext& ctx, const QString& name, QString& a, QString& b) {
+  const qsizetype i = ctx.args.indexOf(name);
+  if (i < 0) return 0;
+  if (i + 2 >= ctx.args.size()) return -1;
+  a = ctx.args.at(i + 1);
+  b = ctx.args.at(i + 2);
+  ctx.args.remove(i, 3);
+  return 1;
+}
+
+// Diary entries and reconciled balances are not entries of the form: written
+// directly, with the ledger's own checks.
+int addDiaryOrReconciled(QChar code, const QString& dir, const TDateRec& date, int64_t amount,
+                         int32_t ext, const QString& ccyOption, const QString& ref,
+                         const QString& desc) {
+  if (!openBooks(dir)) return 1;
+  if (FrozenRefusal(QStringLiteral("enter new transactions"))) return CliRefused();
+  TTxn t = NewTxn();
+  t.type = code;
+  t.txnDate = date;
+  t.amount = amount;
+  t.reference = ref.left(kRefWidth);
+  t.narrative = desc.left(kNarrativeWidth);
+  if (code == QChar('Z')) t.accId1 = ext;
+  if (t.accId1 != 0 && !LocateAccount(t.accId1)) {
+    ShowInfo("Account #" + QString::number(t.accId1) + " not found - transaction not written");
+    return CliRefused();
+  }
+  TObj first;
+  if (t.accId1 > 0 && !ReadAccount(t.accId1, first)) return CliRefused();
+  t.ccy = !ccyOption.isEmpty()
+              ? ccyOption
+              : (t.accId1 > 0 ? first.ccy.trimmed() : Session().settings.baseCurrency);
+  if (!LocateCurrency(t.ccy)) {
+    CliErr("vorbek-cli: currency " + t.ccy + " is not in the currency table");
+    return CliRefused();
+  }
+  if (code == QChar('Z')) {
+    Session().workingCurrency = t.ccy;  // as the statement screen does for its account
+    const int32_t id = WriteReconciledBalance(ext, date, amount);
+    if (id == 0) return CliRefused();
+    CliOut("Added txn #" + QString::number(id));
+    return CliCommitted();
+  }
+  if (!SetTxnValue(t) || !CheckNewTxn(t) || !WriteTransaction(t)) return CliRefused();
+  CliOut("Added txn #" + QString::number(t.id));
+  return CliCommitted();
+}
+
 int runAdd(CliContext& ctx) {
-  const QString line = QStringLiteral(
-      "txn add DIR --type P|R|C|D|Z --date yyyy-mm-dd [--pdate yyyy-mm-dd] --amount AMOUNT "
-      "[--ccy CCY] --ext ID [--cpty ID] [--int ID] [--to ID] [--ref TEXT] [--desc TEXT]");
+  const QString line = "txn add " + kAddUsage;
   QString typeText, dateArg, pdateArg, amountText, ccyText, extText, cptyText, intText, toText;
-  QString ref, desc;
+  QString ref, desc, cashAcc, cashAmount, splitCtgy, splitAmount, fxAcc, fxAmount, commission;
+  QString fxRate, batchText;
   const bool hasType = ctx.takeOption(QStringLiteral("--type"), typeText);
   const bool hasDate = ctx.takeOption(QStringLiteral("--date"), dateArg);
   const bool hasPdate = ctx.takeOption(QStringLiteral("--pdate"), pdateArg);
@@ -88,88 +144,115 @@ int runAdd(CliContext& ctx) {
   const bool hasCpty = ctx.takeOption(QStringLiteral("--cpty"), cptyText);
   const bool hasInt = ctx.takeOption(QStringLiteral("--int"), intText);
   const bool hasTo = ctx.takeOption(QStringLiteral("--to"), toText);
+  const bool credit = ctx.takeFlag(QStringLiteral("--credit"));
+  const bool cancelled = ctx.takeFlag(QStringLiteral("--cancelled"));
+  const int hasCashback = takePair(ctx, QStringLiteral("--cashback"), cashAcc, cashAmount);
+  const int hasSplit = takePair(ctx, QStringLiteral("--split"), splitCtgy, splitAmount);
+  const int hasFx = takePair(ctx, QStringLiteral("--fx"), fxAcc, fxAmount);
+  const bool hasCommission = ctx.takeOption(QStringLiteral("--commission"), commission);
+  const bool hasFxRate = ctx.takeOption(QStringLiteral("--fx-rate"), fxRate);
+  const bool hasBatch = ctx.takeOption(QStringLiteral("--batch"), batchText);
   ctx.takeOption(QStringLiteral("--ref"), ref);
   ctx.takeOption(QStringLiteral("--desc"), desc);
-  if (!hasType || !hasDate || ctx.args.size() != 1) return CliUsage(line);
+  if (!hasType || !(hasDate || hasPdate) || ctx.args.size() != 1 || hasCashback < 0 ||
+      hasSplit < 0 || hasFx < 0)
+    return CliUsage(line);
 
   const QString type = typeText.toUpper();
   static const QStringList kTypes{"P", "R", "C", "D", "Z"};
   if (!kTypes.contains(type)) return CliBad("--type must be one of P, R, C, D, Z");
   const QChar code = type.at(0);
-  TDateRec date, pdate;
-  if (!ParseDateText(dateArg, date)) return CliBad("--date needs yyyy-mm-dd, not \"" + dateArg + "\"");
-  if (hasPdate && !ParseDateText(pdateArg, pdate))
-    return CliBad("--pdate needs yyyy-mm-dd, not \"" + pdateArg + "\"");
-  int64_t amount = 0;
-  if (code != QChar('D') && !hasAmount) return CliUsage(line);
-  if (hasAmount && !ParseAmount(amountText, amount))
-    return CliBad("--amount needs an amount, not \"" + amountText + "\"");
-  if (code != QChar('Z') && amount < 0) return CliBad("Amount must be >= 0");
   QString ccy;
   if (hasCcy && !ParseCliCurrency(ccyText, ccy))
     return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
-  int32_t ext = 0, cpty = 0, internal = 0, to = 0;
-  if (code != QChar('D') && !hasExt) return CliUsage(line);
+  int32_t ext = 0, cpty = 0, internal = 0, to = 0, cash = 0, ctgy2 = 0, fxAccount = 0;
   if (hasExt && !ParseCliId(extText, ext)) return CliBad("--ext needs an account id");
   if (hasCpty && !ParseCliId(cptyText, cpty)) return CliBad("--cpty needs an account id");
   if (hasInt && !ParseCliId(intText, internal)) return CliBad("--int needs an account id");
   if (hasTo && !ParseCliId(toText, to)) return CliBad("--to needs an account id");
-  if ((code == QChar('P') || code == QChar('R')) && !hasCpty)
-    return CliBad("a payment or receipt needs --cpty");
-  if (code == QChar('C') && !hasTo) return CliBad("a transfer needs --to");
+  if (hasCashback > 0 && !ParseCliId(cashAcc, cash))
+    return CliBad("--cashback needs an account id");
+  if (hasSplit > 0 && !ParseCliId(splitCtgy, ctgy2)) return CliBad("--split needs an account id");
+  if (hasFx > 0 && !ParseCliId(fxAcc, fxAccount)) return CliBad("--fx needs an account id");
+  const bool pr = code == QChar('P') || code == QChar('R');
+  if ((credit || hasCashback > 0 || hasSplit > 0 || hasFx > 0) && !pr)
+    return CliBad("--credit, --cashback, --split and --fx go with a payment or receipt");
+  if ((hasCommission || hasFxRate) && hasFx == 0)
+    return CliBad("--commission and --fx-rate go with --fx");
+  if (!hasAmount && code != QChar('D')) return CliUsage(line);
+
+  if (code == QChar('D') || code == QChar('Z')) {
+    TDateRec date;
+    if (!ParseDateText(dateArg, date))
+      return CliBad("--date needs yyyy-mm-dd, not \"" + dateArg + "\"");
+    int64_t amount = 0;
+    if (hasAmount && !ParseAmount(amountText, amount))
+      return CliBad("--amount needs an amount, not \"" + amountText + "\"");
+    if (code == QChar('Z') && !hasExt) return CliUsage(line);
+    return addDiaryOrReconciled(code, ctx.args.first(), date, amount, ext, hasCcy ? ccy : QString(),
+                                ref, desc);
+  }
 
   if (!openBooks(ctx.args.first())) return 1;
   if (FrozenRefusal(QStringLiteral("enter new transactions"))) return CliRefused();
 
-  TTxn t = NewTxn();
-  t.type = code;
-  t.txnDate = date;
-  t.postingDate = pdate;
-  t.amount = amount;
-  t.reference = ref.left(kRefWidth);
-  t.narrative = desc.left(kNarrativeWidth);
-  if (code == QChar('C')) {
-    t.accId1 = ext;
-    t.accId2 = to;
-  } else if (code != QChar('D')) {
-    t.accId1 = ext;
-    t.accId2 = cpty;
-    t.accId4 = internal;
-  }
-  for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
-    if (id == 0 || LocateAccount(id)) continue;
-    ShowInfo("Account #" + QString::number(id) + " not found - transaction not written");
-    return CliRefused();
-  }
+  // The form's contents, as a user would fill it in.
+  TEntry e;
+  e.mode = QChar('N');
+  e.actualTicked = hasDate;
+  e.actualText = dateArg;
+  e.postingTicked = hasPdate;
+  e.postingText = pdateArg;
+  e.amountText = amountText;
+  e.description = desc;
+  e.reference = ref;
+  e.cancelled = cancelled;
   TObj first;
-  if (t.accId1 > 0 && !ReadAccount(t.accId1, first)) return CliRefused();
-  t.ccy = hasCcy ? ccy : (t.accId1 > 0 ? first.ccy.trimmed() : Session().settings.baseCurrency);
-  if (!LocateCurrency(t.ccy)) {
-    CliErr("vorbek-cli: currency " + t.ccy + " is not in the currency table");
-    return CliRefused();
+  const bool firstRead = ext != 0 && ReadAccount(ext, first);
+  if (code == QChar('C')) {
+    e.type = EntryType::Transfer;
+    const bool internalKinds = firstRead && first.kind != kKindExternal;
+    e.transfer = internalKinds ? EntryTransfer::Internal : EntryTransfer::External;
+    e.postingPanelShown = !internalKinds;
+    if (internalKinds) {
+      e.internalAccount = ext;
+      e.secondInternal = to;
+    } else {
+      e.externalAccount = ext;
+      e.secondExternal = to;
+    }
+  } else {
+    e.type = hasFx > 0            ? EntryType::Fx
+             : code == QChar('P') ? EntryType::Payment
+                                  : EntryType::Receipt;
+    e.fxType = code == QChar('P') ? EntryFxType::Buy : EntryFxType::Sell;
+    e.payment = credit ? EntryPayment::Credit : EntryPayment::Cash;
+    e.externalAccount = ext;
+    e.counterparty = cpty;
+    e.internalAccount = internal;
   }
-
-  if (code == QChar('Z')) {
-    Session().workingCurrency = t.ccy;  // as the statement screen does for its account
-    const int32_t id = WriteReconciledBalance(ext, date, amount);
-    if (id == 0) return CliRefused();
-    CliOut("Added txn #" + QString::number(id));
-    return CliCommitted();
+  e.ccy = hasCcy      ? ccy
+          : firstRead ? first.ccy.trimmed()
+                      : Session().settings.baseCurrency.trimmed();
+  if (hasCashback > 0) e.cashback = TEntryCashback{true, cash, cashAmount};
+  if (hasSplit > 0) e.split = TEntrySplit{true, amountText, QString(), splitAmount, ctgy2};
+  if (hasFx > 0) {
+    TObj foreign;
+    e.fx.foreignAccount = fxAccount;
+    e.fx.foreignCcy = ReadAccount(fxAccount, foreign) ? foreign.ccy.trimmed() : QString();
+    e.fx.foreignAmountText = fxAmount;
+    e.fx.commissionText = commission;
+    e.fx.rateText = fxRate;
   }
-
-  for (int32_t id : {t.accId1, t.accId2, t.accId4}) {
-    if (id == 0) continue;
-    TObj a;
-    a.id = id;
-    if (!CheckAccountForTxnDate(a, date)) return CliRefused();
+  if (hasBatch) {
+    if (batchText.toLower() == QLatin1String("new"))
+      e.batch.choice = EntryBatch::New;
+    else
+      e.batch = TEntryBatchPage{EntryBatch::AddToExisting, batchText};
   }
-  // Valued as a payment, as the entry form does: a transfer is valued too.
-  t.type = code == QChar('D') ? QChar('D') : QChar('P');
-  if (!SetTxnValue(t)) return CliRefused();
-  t.type = code;
-  if (!CheckNewTxn(t)) return CliRefused();
-  if (!WriteTransaction(t)) return CliRefused();
-  CliOut("Added txn #" + QString::number(t.id));
+  TEntrySaved saved;
+  if (!SaveEntry(e, saved)) return CliRefused();
+  for (int32_t id : saved.ids) CliOut("Added txn #" + QString::number(id));
   return CliCommitted();
 }
 
@@ -190,7 +273,8 @@ int runShow(CliContext& ctx) {
 
 int runChange(CliContext& ctx, const QString& verb) {
   int32_t id = 0;
-  if (ctx.args.size() != 2 || !ParseCliId(ctx.args[1], id)) return CliUsage("txn " + verb + " DIR ID");
+  if (ctx.args.size() != 2 || !ParseCliId(ctx.args[1], id))
+    return CliUsage("txn " + verb + " DIR ID");
   if (!openBooks(ctx.args.first())) return 1;
   bool ok = false;
   if (verb == "delete")
@@ -286,11 +370,7 @@ int runRateList(CliContext& ctx) {
   return 0;
 }
 
-const CliRegistration kTxnAdd({QStringLiteral("txn add"),
-                               QStringLiteral("DIR --type P|R|C|D|Z --date yyyy-mm-dd "
-                                              "[--pdate yyyy-mm-dd] --amount AMOUNT [--ccy CCY] "
-                                              "--ext ID [--cpty ID] [--int ID] [--to ID] "
-                                              "[--ref TEXT] [--desc TEXT]"),
+const CliRegistration kTxnAdd({QStringLiteral("txn add"), kAddUsage,
                                QStringLiteral("enter a transaction with the entry form's checks"),
                                runAdd});
 const CliRegistration kTxnShow({QStringLiteral("txn show"), QStringLiteral("DIR ID"),

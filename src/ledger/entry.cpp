@@ -110,7 +110,7 @@ bool readSlot(int32_t id, TObj& a) {
 bool kindFits(const TObj& a, std::initializer_list<int> kinds, const QString& slot) {
   for (int k : kinds)
     if (a.kind == k) return true;
-  return refuse(slot + " " + InQuotes(a.name.trimmed()) + " is not of a kind it can be");
+  return refuse(slot + " " + InQuotes(a.name.trimmed()) + " is the wrong kind of account");
 }
 
 bool sameCcy(const TObj& a, const QString& ccy) { return a.ccy.trimmed() == ccy.trimmed(); }
@@ -228,7 +228,8 @@ bool ValidateEntry(const TEntry& e, TEntryPlan& plan, WriteUnit& unit) {
   const int32_t dbStart = Session().dbStartDate;
   // 3.
   if (postingOn) {
-    if (pages.repeat) return refuse(QStringLiteral("Posting dates not supported on Repeaters (sorry)"));
+    if (pages.repeat)
+      return refuse(QStringLiteral("Posting dates not supported on Repeaters (sorry)"));
     TDateRec d;
     if (!parseDateOrWarn(e.postingText.trimmed(), d)) return false;
     t.postingDate = d;
@@ -249,8 +250,7 @@ bool ValidateEntry(const TEntry& e, TEntryPlan& plan, WriteUnit& unit) {
   }
   // 5.
   if (!t.postingDate.isZero() && t.postingDate == t.actualDate)
-    return refuse(
-        QStringLiteral("\"Actual txn date\" and \"posting date\" must not be the same"));
+    return refuse(QStringLiteral("\"Actual txn date\" and \"posting date\" must not be the same"));
   if (t.txnDate.isZero()) return refuse(kNoDatesText);
   // 6.
   if (!editingMaster) {
@@ -413,14 +413,12 @@ bool ValidateEntry(const TEntry& e, TEntryPlan& plan, WriteUnit& unit) {
   }
   // 17.
   if (pages.cashback) {
-    if (e.cashback.cashAccount == 0)
-      return refuse(QStringLiteral("No cashback account selected"));
+    if (e.cashback.cashAccount == 0) return refuse(QStringLiteral("No cashback account selected"));
     if (!ParseAmountOrWarn(e.cashback.amountText.trimmed(), plan.cashbackAmount)) return false;
     if (plan.cashbackAmount == std::numeric_limits<int64_t>::min())
       return refuse("Invalid amount " + InQuotes(e.cashback.amountText.trimmed()));
     TObj cash;
-    if (!readSlot(e.cashback.cashAccount, cash) ||
-        !kindFits(cash, {kKindExternal}, "Cash account"))
+    if (!readSlot(e.cashback.cashAccount, cash) || !kindFits(cash, {kKindExternal}, "Cash account"))
       return false;
     t.batch = -1;
   }
@@ -430,10 +428,10 @@ bool ValidateEntry(const TEntry& e, TEntryPlan& plan, WriteUnit& unit) {
   if (!pages.fx) t.reference = storedText(e.reference, kRefWidth);
   // 19.
   if (pages.repeat) {
-    if (!editingMaster && (pages.cashback || pages.split || pages.fx ||
-                           e.batch.choice != EntryBatch::None))
-      return refuse(QStringLiteral(
-          "Repeat cannot be combined with Cashback, Split, FX or a Batch"));
+    if (!editingMaster &&
+        (pages.cashback || pages.split || pages.fx || e.batch.choice != EntryBatch::None))
+      return refuse(
+          QStringLiteral("Repeat cannot be combined with Cashback, Split, FX or a Batch"));
     t.status = 1;
     t.rpt = TRptSchedule();
     t.rpt.active = e.repeat.active;
@@ -495,8 +493,7 @@ struct Companions {
 };
 
 // The companion transactions of a new entry, valued with the rates got before.
-bool buildCompanions(const TEntry& e, const TEntryPlan& plan, TEntrySaved& saved,
-                     Companions& c) {
+bool buildCompanions(const TEntry& e, const TEntryPlan& plan, TEntrySaved& saved, Companions& c) {
   const Pages pages = pagesOf(e);
   const TTxn& first = plan.txn;
   if (pages.cashback) {
@@ -557,9 +554,9 @@ bool buildCompanions(const TEntry& e, const TEntryPlan& plan, TEntrySaved& saved
 
 QList<int32_t> instanceIds(int32_t masterId) {
   QList<int32_t> ids;
-  QSqlQuery q = RunQuery(
-      QStringLiteral("select t.id from txn t where t.masterid = ? order by t.instance"),
-      {masterId});
+  QSqlQuery q =
+      RunQuery(QStringLiteral("select t.id from txn t where t.masterid = ? order by t.instance"),
+               {masterId});
   while (q.next()) ids << q.value(0).toInt();
   return ids;
 }
@@ -592,7 +589,7 @@ bool SaveEntry(const TEntry& entry, TEntrySaved& saved) {
     else
       t.rpt = old.rpt;
     if (!ConfirmOk("Update " + (old.status == 1 ? QStringLiteral(" Repeater Master")
-                                                 : QStringLiteral("existing transaction"))))
+                                                : QStringLiteral("existing transaction"))))
       return false;
   }
   // Every companion is checked before anything of the entry is written.
@@ -642,7 +639,8 @@ bool SaveEntry(const TEntry& entry, TEntrySaved& saved) {
   // 10.
   out.lastDescription = t.narrative;
   // 11.
-  if (edit && t.status == 2) CarryEditToLaterInstances(withEffectiveDates(old), withEffectiveDates(t));
+  if (edit && t.status == 2)
+    CarryEditToLaterInstances(withEffectiveDates(old), withEffectiveDates(t));
   // 13.-15.
   for (int i = 0; i < companions.list.size(); ++i) {
     TTxn c = companions.list[i];
@@ -681,7 +679,7 @@ bool RedateReconciledBalance(TTxn& txn, const TDateRec& date) {
   TObj a;
   if (ok && ReadAccount(t.accId1, a)) {
     const int32_t latest =
-        QueryValue(QStringLiteral("select max(t.txndate) from txn t where (t.type = 'Z') and "
+        QueryValue(QStringLiteral("select max(t.txndate) from txn t where (t.\"type\" = 'Z') and "
                                   "(t.accid1 = ?)"),
                    {t.accId1}, 0)
             .toInt();

@@ -142,7 +142,13 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
   t.status = 2;
   t.instance = n;
   t.txnDate = InstanceDate(master, n);
-  if (!SetTxnValue(t)) return 0;
+  // Valued as the entry form values the master: a transfer as a payment, so a
+  // foreign-currency transfer has a value too.
+  const QChar type = t.type;
+  t.type = QChar('P');
+  const bool valued = SetTxnValue(t);
+  t.type = type;
+  if (!valued) return 0;
   t.actualDate = t.postingDate = t.txnDate;
   if (!CheckNewTxn(t)) return 0;
   WriteUnit unit;

@@ -85,8 +85,17 @@ class TstCliRepeaters : public QObject {
     QTest::newRow("diary type") << base + QStringList{"--type", "D", "--freq", "M"} << 2
                                 << "--type must be one of P, R, C";
     QTest::newRow("unknown account")
-        << base + QStringList{"--type", "R", "--cpty", "9", "--freq", "M"} << 1
+        << base + QStringList{"--type", "P", "--cpty", "9", "--freq", "M"} << 1
         << "Account #9 not found - transaction not written";
+    QTest::newRow("yearly without reminder, declined")
+        << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "Y", "--no"} << 1
+        << " No reminder, are you sure? [no]";
+    QTest::newRow("increment 0")
+        << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "M", "--inc", "0"} << 1
+        << "Increment must be from 1 to 100";
+    QTest::newRow("impossible end")
+        << base + QStringList{"--type", "P", "--cpty", "3", "--freq", "M", "--end", "2024-02-30"}
+        << 1 << "Invalid date \"2024-02-30\"";
     QTest::newRow("frozen") << base + QStringList{"--type", "C", "--freq", "M", "FROZEN"} << 1
                             << "Cannot enter new transactions, database is frozen";
   }
