@@ -720,6 +720,12 @@ class TstEntryForm : public QObject {
       ai->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
       QTRY_COMPARE(f->internalBox()->text(), QString("Food"));
       QCOMPARE(ai->text(QAccessible::Value), QString("Food"));
+      QVERIFY(ai->textInterface());
+      QCOMPARE(ai->textInterface()->text(0, ai->textInterface()->characterCount()),
+               QString("Food"));
+      QAccessibleInterface* ccy = QAccessible::queryAccessibleInterface(f->currencyBox());
+      QCOMPARE(ccy->text(QAccessible::Name), QString("Currency"));
+      QCOMPARE(ccy->text(QAccessible::Value), QString("GBP"));
       QCOMPARE(pickKinds_, (QList<int>{1, 3}));
     });
     const bool saved = EnterNewTransaction();

@@ -78,6 +78,19 @@ QPushButton* button(const QString& text, QWidget* parent, const QString& name = 
   return b;
 }
 
+// A button of a few characters keeps to its text's width.
+QPushButton* smallButton(const QString& text, QWidget* parent, const QString& name = QString()) {
+  QPushButton* b = button(text, parent, name);
+  b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("MMM")) + 12);
+  return b;
+}
+
+// Wide enough for a date with its day, as the day buttons write it.
+void dateWidth(QLineEdit* edit) {
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("2024-12-31  Wed")) +
+                        16);
+}
+
 template <class T>
 T* named(T* w, const QString& text) {
   w->setAccessibleName(plain(text));
@@ -144,13 +157,19 @@ bool MultiplyHalfEven(int64_t amount, double rate, int64_t& result) {
   return true;
 }
 
-// The chooser box as screen readers see it: a read-only box with its choice as
-// the value and a "Press" action that opens the picker.
-class ChooserAccessible : public QAccessibleWidget {
+// A read-only text for screen readers: what the box shows, readable as text
+// and as the value.
+class ShownTextAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
-  explicit ChooserAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::EditableText) {}
+  ShownTextAccessible(QWidget* w, QAccessible::Role role) : QAccessibleWidget(w, role) {}
+  virtual QString shown() const = 0;
+
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
+  }
   QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Value) return static_cast<QLineEdit*>(widget())->text();
+    if (t == QAccessible::Value) return shown();
     return QAccessibleWidget::text(t);
   }
   QAccessible::State state() const override {
@@ -158,6 +177,33 @@ class ChooserAccessible : public QAccessibleWidget {
     s.readOnly = true;
     return s;
   }
+  // QAccessibleTextInterface: the whole text, no selection.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override {
+    return shown().mid(start, end < 0 ? -1 : end - start);
+  }
+  int characterCount() const override { return int(shown().size()); }
+  QRect characterRect(int) const override { return QRect(); }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return QString();
+  }
+};
+
+// The chooser box: its choice as text, and a "Press" action that opens the picker.
+class ChooserAccessible : public ShownTextAccessible {
+ public:
+  explicit ChooserAccessible(QWidget* w) : ShownTextAccessible(w, QAccessible::EditableText) {}
+  QString shown() const override { return static_cast<QLineEdit*>(widget())->text(); }
   QStringList actionNames() const override { return {pressAction()}; }
   void doAction(const QString& action) override {
     // Queued: the picker is modal, and the caller is the accessibility bridge.
@@ -166,13 +212,11 @@ class ChooserAccessible : public QAccessibleWidget {
   }
 };
 
-class CodeBoxAccessible : public QAccessibleWidget {
+// The code box: the chosen code as text; "Press" or "ShowMenu" opens the list.
+class CodeBoxAccessible : public ShownTextAccessible {
  public:
-  explicit CodeBoxAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::ComboBox) {}
-  QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Value) return static_cast<QComboBox*>(widget())->currentText();
-    return QAccessibleWidget::text(t);
-  }
+  explicit CodeBoxAccessible(QWidget* w) : ShownTextAccessible(w, QAccessible::ComboBox) {}
+  QString shown() const override { return static_cast<QComboBox*>(widget())->currentText(); }
   QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
   void doAction(const QString& action) override {
     if (action == showMenuAction() || action == pressAction())
@@ -357,15 +401,17 @@ QWidget* TFtxnip3::buildBasics() {
     edit = new QLineEdit(parent);
     edit->setAccessibleName(plain(caption));
     edit->setToolTip(QStringLiteral("in format yyyy-mm-dd"));
-    b[0] = button(QStringLiteral("<"), parent, who + " previous day");
+    b[0] = smallButton(QStringLiteral("<"), parent, who + " previous day");
     b[0]->setToolTip(QStringLiteral("previous day"));
-    b[1] = button(QStringLiteral(">"), parent, who + " next day");
+    b[1] = smallButton(QStringLiteral(">"), parent, who + " next day");
     b[1]->setToolTip(QStringLiteral("next day"));
-    b[2] = button(QStringLiteral("..."), parent, who + " calendar");
+    b[2] = smallButton(QStringLiteral("..."), parent, who + " calendar");
     b[2]->setToolTip(QStringLiteral("Calendar"));
+    dateWidth(edit);
     row->addWidget(check);
     row->addWidget(edit);
     for (QPushButton* x : b) row->addWidget(x);
+    row->addStretch();
     return row;
   };
   grid->addLayout(
@@ -388,7 +434,7 @@ QWidget* TFtxnip3::buildBasics() {
   amount_->setToolTip(QStringLiteral("including any VAT"));
   currency_ = named(new TCodeBox(page), "Currency");
   currency_->setToolTip(QStringLiteral("Currency"));
-  plusMinus_ = button(QStringLiteral("+/-"), page);
+  plusMinus_ = smallButton(QStringLiteral("+/-"), page);
   plusMinus_->setObjectName(QStringLiteral("plusminusbtn"));
   commission_ = new QLineEdit(page);
   commissionLabel_ = labelFor(QStringLiteral("Commission amount"), commission_, page);
@@ -405,7 +451,7 @@ QWidget* TFtxnip3::buildBasics() {
   // The account slots.
   externalBox_ = new TChooserBox(page);
   externalLabel_ = labelFor(QStringLiteral("External account "), externalBox_, page);
-  channel_ = button(QStringLiteral(" / "), page, QStringLiteral("Channel"));
+  channel_ = smallButton(QStringLiteral(" / "), page, QStringLiteral("Channel"));
   channel_->setToolTip(QStringLiteral("Select another channel for this account"));
   grid->addWidget(externalLabel_, 3, 0);
   grid->addWidget(externalBox_, 3, 1, 1, 3);
@@ -413,7 +459,7 @@ QWidget* TFtxnip3::buildBasics() {
 
   counterpartyBox_ = new TChooserBox(page);
   counterpartyLabel_ = labelFor(QStringLiteral("Counterparty  "), counterpartyBox_, page);
-  provider_ = button(QStringLiteral("^"), page, QStringLiteral("Provider"));
+  provider_ = smallButton(QStringLiteral("^"), page, QStringLiteral("Provider"));
   provider_->setToolTip(
       QStringLiteral("Set Counterparty to the Provider of your External Account"));
   grid->addWidget(counterpartyLabel_, 4, 0);
@@ -429,9 +475,9 @@ QWidget* TFtxnip3::buildBasics() {
 
   description_ = new QLineEdit(page);
   description_->setMaxLength(kNarrativeWidth);
-  clearDescription_ = button(QStringLiteral("x"), page);
+  clearDescription_ = smallButton(QStringLiteral("x"), page);
   clearDescription_->setToolTip(QStringLiteral("Clear description"));
-  recallDescription_ = button(QStringLiteral("+"), page);
+  recallDescription_ = smallButton(QStringLiteral("+"), page);
   recallDescription_->setToolTip(QStringLiteral("Recall last used description"));
   grid->addWidget(labelFor(QStringLiteral("Description "), description_, page), 6, 0);
   grid->addWidget(description_, 6, 1, 1, 3);
@@ -473,9 +519,10 @@ QWidget* TFtxnip3::buildRepeat() {
   grid->addWidget(labelFor(QStringLiteral("from"), from_, page), 3, 0);
   grid->addWidget(from_, 3, 1);
   until_ = new QLineEdit(page);
+  dateWidth(until_);
   until_->setToolTip(
       QStringLiteral("in format yyyy-mm-dd; instances are generated up to & including this date"));
-  untilCalendar_ = button(QStringLiteral("..."), page, QStringLiteral("Until calendar"));
+  untilCalendar_ = smallButton(QStringLiteral("..."), page, QStringLiteral("Until calendar"));
   grid->addWidget(labelFor(QStringLiteral("until "), until_, page), 4, 0);
   grid->addWidget(until_, 4, 1);
   grid->addWidget(untilCalendar_, 4, 2);
@@ -525,7 +572,8 @@ QWidget* TFtxnip3::buildForeign() {
   foreignAccountBox_ = new TChooserBox(foreignGroup_);
   foreignAccountLabel_ =
       labelFor(QStringLiteral("External account - to"), foreignAccountBox_, foreignGroup_);
-  foreignChannel_ = button(QStringLiteral(" / "), foreignGroup_, QStringLiteral("Foreign channel"));
+  foreignChannel_ =
+      smallButton(QStringLiteral(" / "), foreignGroup_, QStringLiteral("Foreign channel"));
   foreignChannel_->setToolTip(QStringLiteral("Select another channel for this account"));
   grid->addWidget(foreignAccountLabel_, 1, 0);
   grid->addWidget(foreignAccountBox_, 1, 1, 1, 2);
