@@ -22,6 +22,7 @@
 #include "foundation/dates.h"
 #include "ledger/currencies.h"
 #include "ledger/posting.h"
+#include "ledger/repeaters.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/entry_form.h"
 #include "screens/transactions/entry_form_ops.h"
@@ -106,7 +107,7 @@ class TstEntryForm : public QObject {
   TScreenHooks savedHooks_;
   QList<int32_t> picks_;  // what the picker answers, in order; empty = cancelled
   QList<int> pickKinds_;  // the kinds it was asked for
-  int32_t cur_ = 0, card_ = 0, usd_ = 0, shop_ = 0, food_ = 0, pot_ = 0, pot2_ = 0;
+  int32_t cur_ = 0, card_ = 0, usd_ = 0, shop_ = 0, food_ = 0, pot_ = 0, pot2_ = 0, fuel_ = 0;
 
   // Fills a payment of amount from Current to Shop for Food through the boxes.
   void fillPayment(TFtxnip3* f, const QString& amount) {
@@ -114,6 +115,23 @@ class TstEntryForm : public QObject {
     click(f->externalBox());
     click(f->counterpartyBox());
     f->amountBox()->setText(amount);
+  }
+
+  // A monthly master of 10.00 from 2024-05-10 to 2024-07-10, saved through the form.
+  void saveMonthlyMaster() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      f->pages()->setCurrentIndex(TFtxnip3::Repeat);  // selecting the page ticks it
+      QVERIFY(f->repeatCheck()->isChecked());
+      QCOMPARE(f->pages()->tabText(TFtxnip3::Repeat), QString("REPEAT!"));
+      click(f->freqRadio(2));
+      f->untilBox()->setText("2024-07-10");
+      click(f->saveButton());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(saved);
   }
 
   // Every input control and button is named as its label says.
@@ -171,7 +189,8 @@ class TstEntryForm : public QObject {
     food_ = addAccount(3, "Food");
     pot_ = addAccount(6, "Savings pot");
     pot2_ = addAccount(6, "Holiday pot");
-    QVERIFY(cur_ && card_ && usd_ && shop_ && food_ && pot_ && pot2_);
+    fuel_ = addAccount(3, "Fuel");
+    QVERIFY(cur_ && card_ && usd_ && shop_ && food_ && pot_ && pot2_ && fuel_);
     QVERIFY(CommitIfActive());
     QVERIFY(CheckBaseCurrency());
     Session().workingCurrency = QStringLiteral("GBP");
@@ -487,21 +506,8 @@ class TstEntryForm : public QObject {
   // ---------------------------------------------------------------- templates and reset
 
   void newEntryAfterAMasterCarriesNoRepeater() {
-    {
-      ScriptedPrompter p;
-      onForm([&](TFtxnip3* f) {
-        fillPayment(f, "10.00");
-        f->pages()->setCurrentIndex(TFtxnip3::Repeat);  // selecting the page ticks it
-        QVERIFY(f->repeatCheck()->isChecked());
-        QCOMPARE(f->pages()->tabText(TFtxnip3::Repeat), QString("REPEAT!"));
-        click(f->freqRadio(2));  // monthly
-        f->untilBox()->setText("2024-07-10");
-        click(f->saveButton());
-      });
-      const bool saved = EnterNewTransaction();
-      VERIFY_PROMPTS(p);
-      QVERIFY(saved);
-    }
+    saveMonthlyMaster();
+    if (QTest::currentTestFailed()) return;
     QCOMPARE(CountAll("rptr"), 1);
     QCOMPARE(CountRows("txn", "masterid > 0"), 3);
 
@@ -693,6 +699,282 @@ class TstEntryForm : public QObject {
     TObj a;
     QVERIFY(ReadAccount(cur_, a));
     QCOMPARE(a.reconciledText, QString("2024-06-15"));
+  }
+
+  void editOfAMaster() {
+    saveMonthlyMaster();
+    if (QTest::currentTestFailed()) return;
+    TRptr r;
+    QVERIFY(ReadRepeater(QueryValue("select max(id) from rptr").toInt(), r));
+    TTxn record = MasterRecord(r);
+    ScriptedPrompter p;
+    p.yes("Update  Repeater Master - OK ?");  // and no period question
+    onForm([&](TFtxnip3* f) {
+      QCOMPARE(f->windowTitle(), QString("Edit transaction - Repeater Master"));
+      QVERIFY(f->repeatCheck()->isChecked());
+      QVERIFY(!f->repeatCheck()->isEnabled());
+      QVERIFY(f->freqRadio(2)->isChecked());
+      QCOMPARE(f->untilBox()->text(), QString("2024-07-10"));
+      QCOMPARE(f->fromBox()->text(), QString("2024-05-10"));
+      QCOMPARE(f->instanceLabel()->text(), QString("%1 / 0").arg(r.id));
+      QVERIFY(!f->postingPanel()->isEnabled());
+      QVERIFY(f->pages()->isTabVisible(TFtxnip3::Repeat));
+      QVERIFY(!f->pages()->isTabVisible(TFtxnip3::Cashback));
+      QVERIFY(!f->pages()->isTabVisible(TFtxnip3::Split));
+      f->amountBox()->setText("15.00");
+      click(f->saveButton());
+    });
+    const bool edited = EditTransactionRecord(record);
+    VERIFY_PROMPTS(p);
+    QVERIFY(edited);
+    QVERIFY(ReadRepeater(r.id, r));
+    QCOMPARE(r.amount, int64_t(1500));
+    QCOMPARE(CountRows("txn", "amt = 1000 and masterid = ?", {r.id}), 3);
+  }
+
+  // ---------------------------------------------------------------- pages and layout
+
+  void layoutByType_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("tabs");   // the pages shown after "Basics"
+    QTest::addColumn<QString>("shown");  // the controls shown among those that come and go
+    QTest::addColumn<QString>("labels");
+    QTest::newRow("payment") << "P"
+                             << "Repeat Cashback Batch Split"
+                             << "external provider internal reference posting"
+                             << "External account |Counterparty  |Basics";
+    QTest::newRow("payment on credit") << "PC"
+                                       << "Repeat Cashback Batch Split"
+                                       << "internal reference posting"
+                                       << "External account |Counterparty  |Basics";
+    QTest::newRow("receipt") << "R"
+                             << "Repeat Batch Split"
+                             << "external provider internal reference posting"
+                             << "External account |Counterparty  |Basics";
+    QTest::newRow("external transfer") << "CE"
+                                       << "Repeat Batch"
+                                       << "external reference posting"
+                                       << "From account |To account |Basics";
+    QTest::newRow("internal transfer") << "CI"
+                                       << "Repeat Batch"
+                                       << "external reference"
+                                       << "From account |To account |Basics";
+    QTest::newRow("FX buy") << "FB"
+                            << "Foreign currency Batch"
+                            << "external provider internal commission posting"
+                            << "External account - from|Counterparty  |Home currency|Receive|"
+                               "Sell-rate |External account - to";
+    QTest::newRow("FX sell") << "FS"
+                             << "Foreign currency Batch"
+                             << "external provider internal commission posting"
+                             << "External account - to|Counterparty  |Home currency|Pay|"
+                                "Buy-rate |External account - from";
+  }
+  void layoutByType() {
+    QFETCH(QString, type);
+    QFETCH(QString, tabs);
+    QFETCH(QString, shown);
+    QFETCH(QString, labels);
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      const QChar t = type[0];
+      click(f->typeRadio(t == 'P'   ? EntryType::Payment
+                         : t == 'R' ? EntryType::Receipt
+                         : t == 'C' ? EntryType::Transfer
+                                    : EntryType::Fx));
+      if (type == "PC") click(f->creditRadio());
+      if (type == "CE") click(f->externalRadio());
+      if (type == "CI") click(f->internalRadio());
+      if (type == "FB") click(f->buyRadio());
+      if (type == "FS") click(f->sellRadio());
+      QStringList pages;
+      for (int i = 1; i < f->pages()->count(); ++i)
+        if (f->pages()->isTabVisible(i)) pages << f->pages()->tabText(i);
+      QCOMPARE(pages.join(' '), tabs);
+      QStringList controls;
+      const QList<QPair<QString, QWidget*>> all{
+          {"external", f->externalBox()},     {"provider", f->providerButton()},
+          {"internal", f->internalBox()},     {"reference", f->referenceBox()},
+          {"commission", f->commissionBox()}, {"posting", f->postingPanel()}};
+      for (const auto& c : all)
+        if (c.second->isVisible()) controls << c.first;
+      QCOMPARE(controls.join(' '), shown);
+      QStringList texts{f->externalLabel()->text(), f->counterpartyLabel()->text(),
+                        f->pages()->tabText(TFtxnip3::Basics)};
+      if (t == 'F')
+        texts << f->foreignGroup()->title() << f->rateLabel()->text()
+              << f->foreignAccountLabel()->text();
+      QCOMPARE(texts.join('|'), labels);
+      QCOMPARE(f->currencyBox()->isEnabled(), t != 'F');
+      QCOMPARE(f->paymentTypeBox()->isVisible(), t == 'P' || t == 'R');
+      QCOMPARE(f->transferTypeBox()->isVisible(), t == 'C');
+      QCOMPARE(f->fxTypeBox()->isVisible(), t == 'F');
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+
+  void fxSwitchesToTheBaseCurrency() {
+    ScriptedPrompter p;
+    p.info("Switching home-currency to base-currency for FX transaction ...");
+    onForm([&](TFtxnip3* f) {
+      f->currencyBox()->setFocus();
+      QTest::keyClick(f->currencyBox(), Qt::Key_Down);
+      QCOMPARE(f->currencyBox()->currentText(), QString("USD"));
+      picks_ = {cur_};
+      click(f->typeRadio(EntryType::Fx));
+      QCOMPARE(f->currencyBox()->currentText(), QString("GBP"));
+      QCOMPARE(f->foreignCurrencyBox()->currentText(), QString("USD"));
+      QCOMPARE(pickKinds_, QList<int>{1});  // the finder opened again
+      QCOMPARE(f->externalBox()->text(), QString("Current"));
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+
+  void splitAndCashback_data() {
+    QTest::addColumn<bool>("split");
+    QTest::addColumn<QStringList>("rows");  // the transactions written, in id order
+    QTest::newRow("split 100 / 30 / empty")
+        << true
+        << QStringList{"P 3000 GBP 2/5/6 20240510/0/20240510  b1",
+                       "P 7000 GBP 2/5/9 20240510/0/20240510  b1"};
+    QTest::newRow("cashback 10.00")
+        << false
+        << QStringList{"P 10000 GBP 2/5/6 20240510/0/20240510  b1",
+                       "R 1000 GBP 3/5/6 20240510/20240510/0 Cashback b1"};
+  }
+  void splitAndCashback() {
+    QFETCH(bool, split);
+    QFETCH(QStringList, rows);
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "100.00");
+      if (split) {
+        f->pages()->setCurrentIndex(TFtxnip3::Split);  // ticks the split
+        QVERIFY(f->splitCheck()->isChecked());
+        QCOMPARE(f->splitTotalBox()->text(), QString("100.00"));
+        QCOMPARE(f->splitCategoryBox(0)->text(), QString("Food"));
+        picks_ = {fuel_};
+        click(f->splitCategoryBox(1));
+        f->splitAmountBox(0)->setText("30.00");
+        f->pages()->setCurrentIndex(TFtxnip3::Basics);  // runs the split check
+        QCOMPARE(f->splitAmountBox(1)->text(), QString("70.00"));
+        QVERIFY(f->splitMark()->isVisible());
+      } else {
+        picks_ = {card_};  // no cash account remembered yet: the finder opens
+        f->pages()->setCurrentIndex(TFtxnip3::Cashback);
+        QVERIFY(f->cashbackCheck()->isChecked());
+        QCOMPARE(f->cashAccountBox()->text(), QString("Card"));
+        QCOMPARE(Session().settings.cashbackAccId, card_);
+        f->cashbackAmountBox()->setText("10.00");
+      }
+      click(f->saveButton());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(saved);
+    QStringList written;
+    for (int32_t id = 1; id <= lastTxnId(); ++id) written << row(id);
+    QCOMPARE(written, rows);
+  }
+
+  void cancelledPagesAreFlashed() {
+    ScriptedPrompter p;
+    onForm([&](TFtxnip3* f) {
+      fillPayment(f, "10.00");
+      picks_ = {card_};
+      f->pages()->setCurrentIndex(TFtxnip3::Cashback);
+      click(f->cashbackCheck());
+      f->pages()->setCurrentIndex(TFtxnip3::Split);
+      click(f->splitCheck());
+      f->pages()->setCurrentIndex(TFtxnip3::Repeat);
+      click(f->repeatCheck());
+      QCOMPARE(f->pages()->tabText(TFtxnip3::Cashback), QString("Cashback"));
+      QVERIFY(!f->freqRadio(0)->isEnabled());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+    QCOMPARE(p.flashes(),
+             (QStringList{"Cashback cancelled OK", "Split cancelled OK", "Repeat cancelled OK"}));
+  }
+
+  // ---------------------------------------------------------------- from an account
+
+  void entryForAccount_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("expected");  // type, then the two boxes that show the accounts
+    QTest::newRow("payment for a category") << 1 << "Food"
+                                            << "Payment|Current|Food";
+    QTest::newRow("receipt into an account") << 2 << "Card"
+                                             << "Receipt|Card|Food";
+    QTest::newRow("transfer out of an account") << 4 << "Card"
+                                                << "Transfer|Card|";
+    QTest::newRow("transfer into a pot") << 3 << "Holiday pot"
+                                         << "Transfer|Savings pot|Holiday pot";
+  }
+  void entryForAccount() {
+    QFETCH(int, kind);
+    QFETCH(QString, account);
+    QFETCH(QString, expected);
+    // The form's slots as a previous entry left them.
+    TFtxnip3* f = TheEntryForm();
+    TObj a;
+    QVERIFY(ReadAccount(cur_, a));
+    f->setExternalAccount(a, TChannel());
+    QVERIFY(ReadAccount(food_, a));
+    f->setInternalAccount(a);
+    QVERIFY(ReadAccount(pot_, a));
+    f->setInternalAccount(kind == 3 ? a : f->internalAccount());
+    const int32_t id = QueryValue("select id from account where name = ?", {account}).toInt();
+    ScriptedPrompter p;
+    QString seen;
+    onForm([&](TFtxnip3* form) {
+      const QString type = form->typeRadio(EntryType::Payment)->isChecked()   ? "Payment"
+                           : form->typeRadio(EntryType::Receipt)->isChecked() ? "Receipt"
+                                                                              : "Transfer";
+      const QString second =
+          type == "Transfer" ? form->counterpartyBox()->text() : form->internalBox()->text();
+      seen = type + "|" + form->externalBox()->text() + "|" + second;
+    });
+    QCOMPARE(EnterTransactionForAccount(kind, id), 0);
+    VERIFY_PROMPTS(p);
+    QCOMPARE(seen, expected);
+  }
+
+  void sweep() {
+    {
+      ScriptedPrompter p;
+      p.choice("Sweep off this account : via Purchase/Payt or via Transfer?", 0);
+      QCOMPARE(SweepAccount(cur_, YmdToDateRec(20240531), 1000), -1);
+      VERIFY_PROMPTS(p);
+    }
+    ScriptedPrompter p;
+    p.choice("Sweep off this account : via Purchase/Payt or via Transfer?", 1);
+    QString reference, amount, external;
+    onForm([&](TFtxnip3* f) {
+      reference = f->referenceBox()->text();
+      amount = f->amountBox()->text();
+      external = f->externalBox()->text();
+      picks_ = {shop_, food_};
+      click(f->counterpartyBox());
+      click(f->saveButton());
+    });
+    const int32_t z = SweepAccount(cur_, YmdToDateRec(20240531), 1000);
+    VERIFY_PROMPTS(p);
+    QCOMPARE(reference, QString("sweep"));
+    QCOMPARE(amount, QString("10.00"));
+    QCOMPARE(external, QString("Current"));
+    QVERIFY(z > 0);
+    QCOMPARE(row(1), QString("P 1000 GBP 2/5/6 20240531/0/20240531 sweep b0"));
+    TTxn t;
+    QVERIFY(ReadTxn(z, t));
+    QCOMPARE(t.type, QChar('Z'));
+    QCOMPARE(StoredDate(t.txnDate), 20240531);
   }
 
   // ---------------------------------------------------------------- accessibility

@@ -993,7 +993,7 @@ void TFtxnip3::updateLayout() {
   const bool internalT = isInternalTransfer();
 
   // A page hidden for the type is unticked, so the save never sees it.
-  const bool cashbackShown = t == EntryType::Payment;
+  const bool cashbackShown = t == EntryType::Payment && mode_ == QChar('N');
   const bool repeatShown = !fx && (mode_ == QChar('N') || editingMaster());
   const bool splitShown = mode_ == QChar('N') && pr;
   if (!cashbackShown) cashback_->setChecked(false);
