@@ -289,6 +289,37 @@ class TstEntryForm : public QObject {
     QCOMPARE(LastInputId(), saved ? lastTxnId() : 0);
   }
 
+  void dateButtons() {
+    ScriptedPrompter p;
+    p.date(QString(), 20240601);
+    QStringList texts;
+    onForm([&](TFtxnip3* f) {
+      click(f->actualButton(0));
+      texts << f->actualDate()->text();
+      QVERIFY(!f->postingDate()->isEnabled());
+      click(f->postingCheck());
+      texts << f->postingDate()->text();
+      // An emptied posting date starts again from the actual date.
+      f->postingDate()->clear();
+      click(f->postingButton(1));
+      texts << f->postingDate()->text();
+      f->postingDate()->clear();
+      QTest::mouseClick(f->postingDate(), Qt::LeftButton);
+      texts << f->postingDate()->text();
+      click(f->postingButton(2));
+      texts << f->postingDate()->text();
+      click(f->actualCheck());
+      texts << f->actualDate()->text();
+      QVERIFY(!f->actualDate()->isEnabled());
+      QVERIFY(!f->actualButton(1)->isEnabled());
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+    QCOMPARE(texts, (QStringList{"2024-05-09  Thu", "2024-05-09  Thu", "2024-05-10  Fri",
+                                 "2024-05-09  Thu", "2024-06-01 (Sat)", ""}));
+  }
+
   // ---------------------------------------------------------------- amount and type
 
   void plusMinus_data() {
@@ -554,6 +585,16 @@ class TstEntryForm : public QObject {
     QCOMPARE(f->counterparty().id, 0);
     QCOMPARE(f->internalAccount().id, 0);
     QCOMPARE(f->lastSaved().id, 0);
+  }
+
+  void descriptionTakes40Characters() {
+    TFtxnip3* f = TheEntryForm();
+    f->descriptionBox()->clear();
+    QTest::keyClicks(f->descriptionBox(), QString(45, QChar('x')));
+    QCOMPARE(f->descriptionBox()->text(), QString(40, QChar('x')));
+    // Never cut inside a character.
+    f->descriptionBox()->setText(QString(39, QChar('x')) + QString::fromUtf8("\xF0\x9F\x98\x80"));
+    QCOMPARE(f->descriptionBox()->text(), QString(39, QChar('x')));
   }
 
   void recallDescription() {

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -686,6 +687,13 @@ void TFtxnip3::connectHandlers() {
   connect(counterpartyBox_, &TChooserBox::chosen, this, &TFtxnip3::chooseCounterparty);
   connect(provider_, &QPushButton::clicked, this, &TFtxnip3::useProvider);
   connect(internalBox_, &TChooserBox::chosen, this, &TFtxnip3::chooseInternal);
+  // The box's limit counts halves of a character beyond the basic plane: a
+  // text cut there loses the broken half rather than keeping it.
+  connect(description_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (text.isEmpty() || !text.back().isHighSurrogate()) return;
+    const QSignalBlocker block(description_);
+    description_->setText(text.chopped(1));
+  });
   connect(clearDescription_, &QPushButton::clicked, description_, &QLineEdit::clear);
   connect(recallDescription_, &QPushButton::clicked, this, &TFtxnip3::recallDescription);
 
