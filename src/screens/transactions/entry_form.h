@@ -8,45 +8,21 @@
 // the last saved transaction, the last description, the last input id) for
 // the program's run, so a run of similar transactions needs only the amount,
 // date and description changed. Opening other books resets it.
-#include <QComboBox>
 #include <QDialog>
-#include <QLineEdit>
 
 #include "ledger/entry.h"
+#include "screens/transactions/entry_form_widgets.h"
 #include "store/records.h"
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTabWidget;
-
-// A read-only box that chooses its content through a picker: opened by a
-// click, by Space, or by the accessible "Press" action.
-class TChooserBox : public QLineEdit {
-  Q_OBJECT
- public:
-  explicit TChooserBox(QWidget* parent = nullptr);
- public Q_SLOTS:
-  void choose() { Q_EMIT chosen(); }
- Q_SIGNALS:
-  void chosen();
-
- protected:
-  void mousePressEvent(QMouseEvent* e) override;
-  void keyPressEvent(QKeyEvent* e) override;
-};
-
-// A list of codes whose accessible name is its label, with the chosen code as
-// the value (screen readers on Linux would otherwise hear only the code).
-class TCodeBox : public QComboBox {
-  Q_OBJECT
- public:
-  explicit TCodeBox(QWidget* parent = nullptr);
-};
 
 class TFtxnip3 : public QDialog {
   Q_OBJECT
