@@ -160,8 +160,9 @@ bool SaveEntry(const TEntry& entry, TEntrySaved& saved);
 bool ValidateEntry(const TEntry& entry, TEntryPlan& plan, WriteUnit& unit);
 
 // Completes and checks the split amounts: an empty total is amount 1 + amount 2,
-// an empty amount 1 total - amount 2, an empty amount 2 total - amount 1; none
-// may be negative and they must add up. When the amounts are valid the three
+// an empty amount 1 total - amount 2, an empty amount 2 total - amount 1 (both
+// parts empty leave nothing to compute and fail); none may be negative, computed
+// or typed, and they must add up without leaving 64 bits. When the amounts are valid the three
 // texts are rewritten as formatted amounts and amountText gets the total. Passes
 // only with both categories chosen; otherwise "Invalid / incomplete Split details".
 bool CheckSplit(TEntrySplit& split, int32_t category1, QString& amountText);

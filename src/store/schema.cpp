@@ -45,6 +45,10 @@ QStringList StartingSchemaScript() {
       QStringLiteral("CREATE INDEX pstg_txnobj ON pstg (txnid, objid)"),
       // The rebalance reads one period's postings by date.
       QStringLiteral("CREATE INDEX pstg_date ON pstg (pstgdate)"),
+      // A new transaction's id is the highest of both tables plus one: a
+      // descending index answers that without reading every row.
+      QStringLiteral("CREATE DESCENDING INDEX txn_id_desc ON txn (id)"),
+      QStringLiteral("CREATE DESCENDING INDEX pstg_txnid_desc ON pstg (txnid)"),
 
       QStringLiteral(
           "CREATE TABLE rptr (id integer not null, \"type\" char(1), startdate integer, "
@@ -179,6 +183,8 @@ void EnsureWorkingIndexes() {
   static const char* const kIndexes[][2] = {
       {"PSTG_TXNOBJ", "CREATE INDEX pstg_txnobj ON pstg (txnid, objid)"},
       {"PSTG_DATE", "CREATE INDEX pstg_date ON pstg (pstgdate)"},
+      {"TXN_ID_DESC", "CREATE DESCENDING INDEX txn_id_desc ON txn (id)"},
+      {"PSTG_TXNID_DESC", "CREATE DESCENDING INDEX pstg_txnid_desc ON pstg (txnid)"},
   };
   QuietDbErrors quiet;
   for (const auto& index : kIndexes) {

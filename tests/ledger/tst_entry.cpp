@@ -350,6 +350,54 @@ class TstEntry : public QObject {
     QCOMPARE(row(s.cashbackId), expected.arg(s.lastInputId));
   }
 
+  void cashbackRefusals_data() {
+    QTest::addColumn<bool>("account");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no cash account") << false << "1.00" << "No cashback account selected";
+    QTest::newRow("unreadable") << true << "abc" << "Invalid amount \"abc\"";
+    QTest::newRow("64-bit edge")
+        << true << "-92233720368547758.08" << "Invalid amount \"-92233720368547758.08\"";
+    QTest::newRow("beyond 64 bits")
+        << true << "92233720368547758.08" << "Invalid amount \"92233720368547758.08\"";
+  }
+  void cashbackRefusals() {
+    QFETCH(bool, account);
+    QFETCH(QString, amount);
+    QFETCH(QString, message);
+    TEntry e = payment();
+    e.cashback = TEntryCashback{true, account ? cash_ : 0, amount};
+    const QString before = booksState();
+    ScriptedPrompter p;
+    p.info(message);
+    TEntrySaved s;
+    QVERIFY(!SaveEntry(e, s));
+    VERIFY_PROMPTS(p);
+    RollbackIfActive();
+    QCOMPARE(booksState(), before);
+  }
+
+  // Pages the form does not offer for the type or mode count for nothing.
+  void hiddenPagesIgnored() {
+    TEntry e = payment();
+    e.type = EntryType::Receipt;
+    e.cashback = TEntryCashback{true, cash_, "5.00"};
+    TEntrySaved first = saved(e);
+    QCOMPARE(first.ids.size(), 1);
+    TTxn loaded;
+    QVERIFY(ReadTxn(first.lastInputId, loaded));
+    e.mode = 'E';
+    e.loaded = loaded;
+    e.split = TEntrySplit{true, "10.00", "", "", 0};  // would fail if it were checked
+    ScriptedPrompter p;
+    p.yes("Update existing transaction - OK ?");
+    TEntrySaved s;
+    QVERIFY(SaveEntry(e, s));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(CountAll("txn"), 1);
+    QCOMPARE(row(s.lastInputId), QString("R 1000 GBP 1000 2/5/8 20240510/0/20240510  b0"));
+  }
+
   void cancelledEntryCancelsItsCashback() {
     TEntry e = payment();
     e.cancelled = true;
