@@ -680,6 +680,55 @@ class TstEntryForm : public QObject {
     }
   }
 
+  void counterpartyCategoryRule() {
+    // Shop prefers Fuel; Current is held with Shop, its provider.
+    QList<QPair<QChar, int>> asked;
+    int answer = fuel_;
+    ScreenHooks().chooseCounterpartyCategory = [&](int cpty, QChar direction, int mode) {
+      asked << qMakePair(direction, mode);
+      return cpty == shop_ ? answer : 0;
+    };
+    TObj current;
+    QVERIFY(ReadAccount(cur_, current));
+    current.heldWith = shop_;
+    QVERIFY(WriteAccount(current));
+    QVERIFY(CommitIfActive());
+    {
+      ScriptedPrompter p;
+      onForm([&](TFtxnip3* f) {
+        picks_ = {cur_};
+        click(f->externalBox());
+        click(f->providerButton());  // as if Shop were picked: its category follows
+        QCOMPARE(f->counterpartyBox()->text(), QString("Shop"));
+        QCOMPARE(f->internalBox()->text(), QString("Fuel"));
+        answer = -1;  // cancelled: nothing changes
+        click(f->internalBox());
+        QCOMPARE(f->internalBox()->text(), QString("Fuel"));
+        f->amountBox()->setText("10.00");
+        click(f->saveButton());
+      });
+      const bool saved = EnterNewTransaction();
+      VERIFY_PROMPTS(p);
+      QVERIFY(saved);
+    }
+    QCOMPARE(pickKinds_, QList<int>{1});  // no finder for the category
+    // Editing: the preferred category is offered, not imposed.
+    answer = food_;
+    ScriptedPrompter p;
+    p.yes("Also reset Category to the default for this Counterparty = \"Food\"?");
+    QString category;
+    onForm([&](TFtxnip3* f) {
+      picks_ = {shop_};
+      click(f->counterpartyBox());
+      category = f->internalBox()->text();
+    });
+    const bool edited = EditTransaction(lastTxnId());
+    VERIFY_PROMPTS(p);
+    QVERIFY(!edited);
+    QCOMPARE(category, QString("Food"));
+    QCOMPARE(asked, (QList<QPair<QChar, int>>{{'P', 1}, {'P', 0}, {'P', 2}}));
+  }
+
   void editRefusals() {
     {
       ScriptedPrompter p;
@@ -869,6 +918,51 @@ class TstEntryForm : public QObject {
       QCOMPARE(f->foreignCurrencyBox()->currentText(), QString("USD"));
       QCOMPARE(pickKinds_, QList<int>{1});  // the finder opened again
       QCOMPARE(f->externalBox()->text(), QString("Current"));
+    });
+    const bool saved = EnterNewTransaction();
+    VERIFY_PROMPTS(p);
+    QVERIFY(!saved);
+  }
+
+  void fxCalculations_data() {
+    QTest::addColumn<bool>("home");  // "calc home", else "calc fgn "
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("result");  // the other amount box, or the message
+    QTest::newRow("foreign from home") << false << "100.00"
+                                       << "1.25"
+                                       << "125.00";
+    QTest::newRow("foreign, half to even") << false << "0.01"
+                                           << "0.5"
+                                           << "0.00";
+    QTest::newRow("home from foreign") << true << "125.00"
+                                       << "1.25"
+                                       << "100.00";
+    QTest::newRow("home, half to even") << true << "0.03"
+                                        << "2"
+                                        << "0.02";
+    QTest::newRow("beyond 64 bits") << false << "90,000,000,000,000,000.00"
+                                    << "1000"
+                                    << "Invalid amount \"90,000,000,000,000,000.00\"";
+  }
+  void fxCalculations() {
+    QFETCH(bool, home);
+    QFETCH(QString, amount);
+    QFETCH(QString, rate);
+    QFETCH(QString, result);
+    ScriptedPrompter p;
+    const bool refused = result.startsWith("Invalid");
+    if (refused) p.info(result);
+    onForm([&](TFtxnip3* f) {
+      click(f->typeRadio(EntryType::Fx));
+      f->pages()->setCurrentIndex(TFtxnip3::Foreign);
+      f->rateBox()->setText(rate);
+      (home ? f->foreignAmountBox() : f->amountBox())->setText(amount);
+      QLineEdit* other = home ? f->amountBox() : f->foreignAmountBox();
+      other->clear();
+      click(home ? f->calcHomeButton() : f->calcForeignButton());
+      QCOMPARE(other->text(), refused ? QString() : result);
+      if (home) QCOMPARE(f->pages()->currentIndex(), int(TFtxnip3::Basics));
     });
     const bool saved = EnterNewTransaction();
     VERIFY_PROMPTS(p);

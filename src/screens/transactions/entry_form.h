@@ -147,6 +147,8 @@ class TFtxnip3 : public QDialog {
   TChooserBox* foreignAccountBox() const { return foreignAccountBox_; }
   QLabel* rateLabel() const { return rateLabel_; }
   QLineEdit* rateBox() const { return rate_; }
+  QPushButton* calcForeignButton() const { return calcForeign_; }
+  QPushButton* calcHomeButton() const { return calcHome_; }
   QRadioButton* batchRadio(EntryBatch b) const;
   QLineEdit* batchNumberBox() const { return batchNumber_; }
   QCheckBox* splitCheck() const { return split_; }
