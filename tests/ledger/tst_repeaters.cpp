@@ -350,14 +350,17 @@ class TstRepeaters : public QObject {
     payment.ccy = "EUR";
     payment.accId1 = euro.id;
     const int32_t t = stored(transfer), pay = stored(payment), gbp = stored(master(20240101));
-    // No rate for the third instance: that master stops there, the others go on.
+    // No rate for the third instance: each EUR master stops there, the others go
+    // on. A transfer is valued as a payment is.
     ScriptedPrompter p;
-    p.choice("No EUR rate found for 2024-03-01, closest is 2024-02-01", 0)
-        .info("Use main menu option \"Currencies\" to specify a rate for EUR on 2024-03-01");
+    for (int i = 0; i < 2; ++i)
+      p.choice("No EUR rate found for 2024-03-01, closest is 2024-02-01", 0)
+          .info("Use main menu option \"Currencies\" to specify a rate for EUR on 2024-03-01");
     QVERIFY(GenerateRepeaterInstances());
     VERIFY_PROMPTS(p);
-    QCOMPARE(gentoOf(t), 0);
+    QCOMPARE(gentoOf(t), 2);
     QVERIFY(activeOf(t));
+    QCOMPARE(CountRows("txn", "masterid = ? and val = 2000 and rate = 1.25", {t}), 2);
     QCOMPARE(gentoOf(pay), 2);
     QVERIFY(activeOf(pay));
     QCOMPARE(CountRows("txn", "masterid = ? and val = 2000 and rate = 1.25", {pay}), 2);
