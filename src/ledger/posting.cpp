@@ -768,6 +768,12 @@ void SetShowTransactionHook(std::function<void(int32_t)> show) {
   g_showTransaction = std::move(show);
 }
 
+bool ShowTransaction(int32_t id) {
+  if (!g_showTransaction) return false;
+  g_showTransaction(id);
+  return true;
+}
+
 int32_t CheckFxDelete(int32_t ymd) {
   return QueryValue(QStringLiteral("select min(p.pstgdate) from pstg p "
                                    "where (p.txntype = 'F') and (p.pstgdate >= ?)"),

@@ -100,6 +100,8 @@ int32_t FindStraddlingTxn(int32_t ymd, QChar side);
 bool CheckNoStraddle(int32_t ymd, QChar side);
 // How a transaction is shown (the details screen installs it; vorbek-cli prints).
 void SetShowTransactionHook(std::function<void(int32_t id)> show);
+// Shows transaction id through the hook; false when none is installed.
+bool ShowTransaction(int32_t id);
 
 // The posting date of the first FX gain/loss posting on or after ymd, or 0.
 int32_t CheckFxDelete(int32_t ymd);

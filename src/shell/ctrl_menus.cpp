@@ -18,10 +18,12 @@
 #include "ledger/accounts.h"
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
+#include "ledger/posting.h"
 #include "ledger/rebalance.h"
 #include "screens/masterdata/account_picking.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
+#include "screens/transactions/entry_form_ops.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -108,10 +110,15 @@ void TFCtrl::buildMenus() {
 
   // Transactions.
   m.transactions = bar->addMenu(QStringLiteral("&Transactions"));
-  m.txnNew = addItem(m.transactions, QStringLiteral("New"), [] { notYet("New transaction"); });
+  m.txnNew = addItem(m.transactions, QStringLiteral("New"), [] {
+    int32_t id = 0;
+    if (EnterNewTransaction(&id) && id > 0) ShowTransaction(id);
+  });
   m.templates = addItem(m.transactions, QStringLiteral("Templates"), [] { notYet("Templates"); });
-  m.viewLast = addItem(m.transactions, QStringLiteral("View last input/edit"),
-                       [] { notYet("View last input/edit"); });
+  m.viewLast = addItem(m.transactions, QStringLiteral("View last input/edit"), [] {
+    const int32_t id = LastInputId();
+    if (id > 0 && !ShowTransaction(id)) notYet("Transaction details");
+  });
   m.txnSearch = addItem(m.transactions, QStringLiteral("&Search"), [] { notYet("Search"); });
   m.daysWithInput =
       addItem(m.transactions, QStringLiteral("Days when input"), [] { notYet("Days when input"); });
