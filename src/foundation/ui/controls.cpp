@@ -1,10 +1,12 @@
 #include "foundation/ui/controls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCursor>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -261,4 +263,15 @@ bool SelectItemUnderPointer(QListWidget* list) {
 void ShowRestored(QWidget* form) {
   if (form->isMinimized()) form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
   form->show();
+}
+
+void CurrentFollowsSelection(QAbstractItemView* view) {
+  QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view,
+                   [view](const QItemSelection& selected) {
+                     if (selected.isEmpty()) return;
+                     const QModelIndex first = selected.indexes().first();
+                     if (view->currentIndex().row() != first.row())
+                       view->selectionModel()->setCurrentIndex(first,
+                                                               QItemSelectionModel::NoUpdate);
+                   });
 }

@@ -18,6 +18,7 @@ class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
 class QTableWidget;
+class QAbstractItemView;
 class QWidget;
 
 // ---- Quiet changes -------------------------------------------------------------
@@ -76,6 +77,10 @@ int RowId(const QTableWidget* grid, int row);
 void ClearStringGrid(QTableWidget* grid);
 // Exchanges the cells (with their ids) of two rows, column by column.
 void SwapGridRows(QTableWidget* grid, int r1, int r2);
+// A row selected from outside the keyboard and mouse (a screen reader selects
+// without moving the cursor) becomes the current row, so the list's own
+// buttons act on the row the user chose.
+void CurrentFollowsSelection(QAbstractItemView* view);
 
 // ---- At the pointer ------------------------------------------------------------------
 // Moves a box of boxSize at topLeft up and left so it ends inside screen, then

@@ -78,6 +78,7 @@ TFinpacc::TFinpacc(int kind, const QString& text, QWidget* parent) : QDialog(par
   pages_ = new QTabWidget(this);
   for (int i = 0; i < 3; ++i) {
     auto* list = new QListWidget(pages_);
+    CurrentFollowsSelection(list);
     list->setAccessibleName(QString::fromLatin1(kPageNames[i]));
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QListWidget::itemDoubleClicked, this, [this] { selectShown(); });

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "foundation/messages.h"
+#include "foundation/ui/controls.h"
 #include "foundation/ui/window_positions.h"
 #include "ledger/accounts.h"
 #include "ledger/freeze.h"
@@ -102,6 +103,7 @@ TFAcSrchR::TFAcSrchR(QWidget* parent) : QDialog(parent) {
   grid_->setAccessibleName(QStringLiteral("Account search results"));
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  CurrentFollowsSelection(grid_);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setStretchLastSection(true);

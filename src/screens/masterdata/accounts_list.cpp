@@ -165,6 +165,7 @@ void TFAccs::build() {
   grid_->setAccessibleName(QStringLiteral("Accounts"));
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  CurrentFollowsSelection(grid_);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   grid_->verticalHeader()->hide();

@@ -29,6 +29,20 @@ class TstControls : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // A screen reader selects a row without moving the cursor; the list's buttons
+  // act on the current row, so it must follow.
+  void currentFollowsSelection() {
+    QListWidget list;
+    list.addItems({"Default pot", "Food", "Rent"});
+    CurrentFollowsSelection(&list);
+    list.setCurrentRow(0);
+    list.selectionModel()->select(list.model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+    QCOMPARE(list.currentRow(), 1);
+    QVERIFY(list.item(1)->isSelected());
+    list.selectionModel()->clearSelection();  // nothing selected: the cursor stays
+    QCOMPARE(list.currentRow(), 1);
+  }
+
   void cleanup() {
     SetScreenUpdating(false);
     TakeQuietFlag();
