@@ -35,14 +35,6 @@ const QString kLastChance =
 const QString kArchiveDate = QStringLiteral("Enter archive date");
 constexpr int32_t kA = 20231231;
 
-int32_t addAccount(int kind, const QString& name) {
-  TObj o = NewObj();
-  o.kind = uint8_t(kind);
-  o.name = name;
-  o.ccy = QStringLiteral("GBP");
-  return WriteAccount(o) ? o.id : 0;
-}
-
 qint64 bfdbal(int32_t id) {
   return QueryValue("select bfdbal from account where id = ?", {id}, -1).toLongLong();
 }
@@ -162,12 +154,12 @@ class TstArchive : public QObject {
                              QFileDevice::FileModificationTime));
     npad.close();
 
-    cur_ = addAccount(1, "Current");
-    sav_ = addAccount(1, "Savings");
-    food_ = addAccount(3, "Food");
-    fuel_ = addAccount(3, "Fuel");
-    shop_ = addAccount(4, "Shop");
-    pot_ = addAccount(6, "Holiday");
+    cur_ = AddTestAccount(1, "Current");
+    sav_ = AddTestAccount(1, "Savings");
+    food_ = AddTestAccount(3, "Food");
+    fuel_ = AddTestAccount(3, "Fuel");
+    shop_ = AddTestAccount(4, "Shop");
+    pot_ = AddTestAccount(6, "Holiday");
     QVERIFY(cur_ && sav_ && food_ && fuel_ && shop_ && pot_);
     const int32_t first = write('P', 20230601, 10000, cur_, shop_, food_);
     QVERIFY(first);

@@ -18,14 +18,6 @@
 
 namespace {
 
-int32_t addAccount(int kind, const QString& name, const QString& ccy = QStringLiteral("GBP")) {
-  TObj o = NewObj();
-  o.kind = uint8_t(kind);
-  o.name = name;
-  o.ccy = ccy;
-  return WriteAccount(o) ? o.id : 0;
-}
-
 // One transaction row as "type amt ccy val acc1/acc2/acc4 txndate/date2/actual ref batch".
 QString row(int32_t id) {
   TTxn t;
@@ -106,15 +98,15 @@ class TstEntry : public QObject {
     QVERIFY2(books_->ok(), qPrintable(books_->error()));
     SetPeriodDates(20240101, 20241231);
     QVERIFY(InsertCurrency(TCcy{"USD", "Dollar", false}));
-    cur_ = addAccount(1, "Current");
-    cash_ = addAccount(1, "Cash");
-    usd_ = addAccount(1, "Dollars", "USD");
-    shop_ = addAccount(4, "Shop");
-    bank_ = addAccount(4, "Bank");
-    usd2_ = addAccount(1, "Dollars 2", "USD");
-    food_ = addAccount(3, "Food");
-    fuel_ = addAccount(3, "Fuel");
-    pot_ = addAccount(6, "Savings pot");
+    cur_ = AddTestAccount(1, "Current");
+    cash_ = AddTestAccount(1, "Cash");
+    usd_ = AddTestAccount(1, "Dollars", "USD");
+    shop_ = AddTestAccount(4, "Shop");
+    bank_ = AddTestAccount(4, "Bank");
+    usd2_ = AddTestAccount(1, "Dollars 2", "USD");
+    food_ = AddTestAccount(3, "Food");
+    fuel_ = AddTestAccount(3, "Fuel");
+    pot_ = AddTestAccount(6, "Savings pot");
     QVERIFY(cur_ && cash_ && usd_ && usd2_ && shop_ && bank_ && food_ && fuel_ && pot_);
     QVERIFY(CommitIfActive());
     QVERIFY(AddRate("USD", 20240510, "1.25"));

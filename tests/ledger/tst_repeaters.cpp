@@ -23,14 +23,6 @@ void exec(const QString& sql, const QVariantList& binds = {}) {
   QVERIFY2(ExecSql(sql, binds), qPrintable(sql + " : " + LastDbError()));
 }
 
-int32_t addAccount(int kind, const QString& name) {
-  TObj o = NewObj();
-  o.kind = uint8_t(kind);
-  o.name = name;
-  o.ccy = QStringLiteral("GBP");
-  return WriteAccount(o) ? o.id : 0;
-}
-
 QString dateList(const TRptr& r, int count) {
   QStringList out;
   for (int n = 1; n <= count; ++n) out << DateRecToText(InstanceDate(r, n));
@@ -145,9 +137,9 @@ class TstRepeaters : public QObject {
   void init() {
     books_ = std::make_unique<TestBooks>();
     QVERIFY2(books_->ok(), qPrintable(books_->error()));
-    cur_ = addAccount(1, "Current");
-    shop_ = addAccount(4, "Landlord");
-    food_ = addAccount(3, "Housing");
+    cur_ = AddTestAccount(1, "Current");
+    shop_ = AddTestAccount(4, "Landlord");
+    food_ = AddTestAccount(3, "Housing");
     QVERIFY(cur_ && shop_ && food_);
     QVERIFY(CommitIfActive());
     Session().settings.lastGenTo = 0;

@@ -35,14 +35,6 @@
 
 namespace {
 
-int32_t addAccount(int kind, const QString& name, const QString& ccy = QStringLiteral("GBP")) {
-  TObj o = NewObj();
-  o.kind = uint8_t(kind);
-  o.name = name;
-  o.ccy = ccy;
-  return WriteAccount(o) ? o.id : 0;
-}
-
 // One transaction row as "type amt ccy acc1/acc2/acc4 txndate/date2/actual ref b<batch>".
 QString row(int32_t id) {
   TTxn t;
@@ -182,14 +174,14 @@ class TstEntryForm : public QObject {
     SetClock(QDateTime(QDate(2024, 5, 10), QTime(12, 0)));
     SetPeriodDates(20240101, 20241231);
     QVERIFY(InsertCurrency(TCcy{"USD", "Dollar", false}));
-    cur_ = addAccount(1, "Current");
-    card_ = addAccount(1, "Card");
-    usd_ = addAccount(1, "Dollars", "USD");
-    shop_ = addAccount(4, "Shop");
-    food_ = addAccount(3, "Food");
-    pot_ = addAccount(6, "Savings pot");
-    pot2_ = addAccount(6, "Holiday pot");
-    fuel_ = addAccount(3, "Fuel");
+    cur_ = AddTestAccount(1, "Current");
+    card_ = AddTestAccount(1, "Card");
+    usd_ = AddTestAccount(1, "Dollars", "USD");
+    shop_ = AddTestAccount(4, "Shop");
+    food_ = AddTestAccount(3, "Food");
+    pot_ = AddTestAccount(6, "Savings pot");
+    pot2_ = AddTestAccount(6, "Holiday pot");
+    fuel_ = AddTestAccount(3, "Fuel");
     QVERIFY(cur_ && card_ && usd_ && shop_ && food_ && pot_ && pot2_ && fuel_);
     QVERIFY(CommitIfActive());
     QVERIFY(CheckBaseCurrency());

@@ -10,6 +10,7 @@
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "store/db.h"
+#include "store/records.h"
 #include "store/inifile.h"
 #include "store/opening.h"
 #include "store/schema.h"
@@ -186,4 +187,12 @@ bool TestBooks::open() {
   ResetSession();
   Session().dataFolder = folder();
   return OpenDatabase();
+}
+
+int32_t AddTestAccount(int kind, const QString& name, const QString& ccy) {
+  TObj o = NewObj();
+  o.kind = uint8_t(kind);
+  o.name = name;
+  o.ccy = ccy;
+  return WriteAccount(o) ? o.id : 0;
 }

@@ -64,5 +64,8 @@ QString VersionTemplateFolder(int version);
 // Copies vorbek.fdb and ZADEZEVU.INI (when present) of one folder into another.
 bool CopyBooks(const QString& fromFolder, const QString& toFolder, QString* error = nullptr);
 
+// A new account of a kind in the open books (GBP unless told): its id, 0 when not written.
+int32_t AddTestAccount(int kind, const QString& name, const QString& ccy = QStringLiteral("GBP"));
+
 // A hash of a file's bytes with its modification time, for "left as it was" checks.
 QByteArray FileFingerprint(const QString& path);
