@@ -104,25 +104,5 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  const QStringList args = app.arguments().mid(1);
-  uint64_t seed = 1;
-  QList<int> sizes;
-  for (int i = 0; i < args.size(); ++i) {
-    if (args[i] == QLatin1String("--seed") && i + 1 < args.size()) {
-      seed = args[++i].toULongLong();
-      continue;
-    }
-    const int n = ParseBenchSize(args[i]);
-    if (n < 1000) return BenchFail("not a size of 1,000 or more: " + args[i]);
-    sizes << n;
-  }
-  if (sizes.isEmpty()) sizes = {10000, 100000};
-  BenchPrompter prompter;
-  InstallPrompter(&prompter);
-  int rc = 0;
-  for (int size : sizes)
-    if ((rc = benchOne(size, seed, prompter)) != 0) break;
-  InstallPrompter(nullptr);
-  return rc;
+  return RunBenchSizes(app.arguments().mid(1), {10000, 100000}, benchOne);
 }

@@ -25,11 +25,8 @@ int BenchFail(const QString& what) {
   return 1;
 }
 
-int RunSizedBench(int argc, char** argv,
-                  const std::function<int(int, uint64_t, BenchPrompter&)>& one) {
-  QCoreApplication app(argc, argv);
+int RunBenchSizes(const QStringList& args, const QList<int>& defaultSizes, const BenchOne& one) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, even into a file
-  const QStringList args = app.arguments().mid(1);
   uint64_t seed = 1;
   QList<int> sizes;
   for (int i = 0; i < args.size(); ++i) {
@@ -41,7 +38,7 @@ int RunSizedBench(int argc, char** argv,
     if (n < 1000) return BenchFail("not a size of 1,000 or more: " + args[i]);
     sizes << n;
   }
-  if (sizes.isEmpty()) sizes = {10000, 100000};
+  if (sizes.isEmpty()) sizes = defaultSizes;
 
   BenchPrompter prompter;
   InstallPrompter(&prompter);
@@ -50,6 +47,11 @@ int RunSizedBench(int argc, char** argv,
     if ((rc = one(size, seed, prompter)) != 0) break;
   InstallPrompter(nullptr);
   return rc;
+}
+
+int RunSizedBench(int argc, char** argv, const BenchOne& one) {
+  QCoreApplication app(argc, argv);
+  return RunBenchSizes(app.arguments().mid(1), {10000, 100000}, one);
 }
 
 QString OpenNewBenchBooks(const QString& folder, const BenchPrompter& prompter) {

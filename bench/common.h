@@ -42,8 +42,11 @@ int BenchFail(const QString& what);
 //   [--seed N] [SIZE ...]   (SIZE: 10000, 10k, 100k, 1M …; default 10k and 100k)
 // runs one(size, seed, prompter) for each size with the prompter installed;
 // non-zero as soon as one run is.
-int RunSizedBench(int argc, char** argv,
-                  const std::function<int(int size, uint64_t seed, BenchPrompter& prompter)>& one);
+using BenchOne = std::function<int(int size, uint64_t seed, BenchPrompter& prompter)>;
+int RunSizedBench(int argc, char** argv, const BenchOne& one);
+// The same inside an application the caller made (windows need a QApplication);
+// defaultSizes when the arguments name none.
+int RunBenchSizes(const QStringList& args, const QList<int>& defaultSizes, const BenchOne& one);
 
 // New empty books in folder (with its trailing separator), opened; with
 // BENCH_ASYNC set, the file's forced writes are turned off first (gfix).
