@@ -240,6 +240,9 @@ class TstCliTxn : public QObject {
              QString("code,name,base\nEUR,Euro,\nGBP,,base\n"));
     QCOMPARE(RunCliOk({"--csv", "rate", "list", folder_, "eur"}).out,
              QString("ccy,date,rate\nEUR,2024-01-01,1.25000\nEUR,2024-02-01,1.50000\n"));
+    for (const char* verb : {"ccy", "rate"})
+      QCOMPARE(JsonRecords(RunCliOk({"--json", verb, "list", folder_}).out),
+               CsvRecords(RunCliOk({"--csv", verb, "list", folder_}).out));
     const Run twice = cli({"rate", "set", folder_, "EUR", "2024-01-01", "2"});
     QCOMPARE(twice.code, 1);
     const Run base = cli({"rate", "set", folder_, "GBP", "2024-01-01", "2"});
