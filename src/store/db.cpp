@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -107,13 +108,14 @@ bool CreateDatabaseFile(const QString& location, QString& error) {
     return false;
   }
   isc_detach_database(status, &dbh);
-  g_unforced << location;
+  g_unforced << QDir::cleanPath(location);
   error.clear();
   return true;
 }
 
 bool SwitchOnForcedWrites(const QString& location) {
-  if (!g_unforced.contains(location)) return true;
+  const QString key = QDir::cleanPath(location);
+  if (!g_unforced.contains(key)) return true;
   // A second attachment with the switch in its parameters changes the file's
   // header for every attachment.
   const QByteArray dpb = parameterBlock(byteItem(isc_dpb_force_write, 1));
@@ -125,7 +127,7 @@ bool SwitchOnForcedWrites(const QString& location) {
     return false;
   }
   isc_detach_database(status, &dbh);
-  g_unforced.removeAll(location);
+  g_unforced.removeAll(key);
   return true;
 }
 
