@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -65,8 +66,12 @@ QString interpretStatus(const ISC_STATUS* status) {
 
 namespace {
 
-// Files this process created with forced writes off, until they are switched on.
+// Files this process created with forced writes off, until they are switched on,
+// by a key that one file has however its path is spelt.
 QStringList g_unforced;
+QString fileKey(const QString& location) {
+  return QDir::cleanPath(QFileInfo(location).absoluteFilePath());
+}
 
 // The database parameter block of an attachment (or creation) as SYSDBA, with more items.
 QByteArray parameterBlock(const QByteArray& more) {
@@ -108,13 +113,13 @@ bool CreateDatabaseFile(const QString& location, QString& error) {
     return false;
   }
   isc_detach_database(status, &dbh);
-  g_unforced << QDir::cleanPath(location);
+  g_unforced << fileKey(location);
   error.clear();
   return true;
 }
 
 bool SwitchOnForcedWrites(const QString& location) {
-  const QString key = QDir::cleanPath(location);
+  const QString key = fileKey(location);
   if (!g_unforced.contains(key)) return true;
   // A second attachment with the switch in its parameters changes the file's
   // header for every attachment.
