@@ -16,7 +16,8 @@
 //   - the second rebalance leaves MOVTG exactly as the first did.
 // The program exits non-zero when one is wrong. BENCH_TRACE=1 prints each
 // generation step and rebalance stage with its time; BENCH_ASYNC=1 turns the
-// file's forced writes off first (gfix), which shows what is not disk time.
+// file's forced writes off first (gfix), which shows what is not disk time;
+// BENCH_KEEP=1 keeps the books.
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -146,6 +147,11 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
   QTemporaryDir dir;
   if (!dir.isValid()) return BenchFail(QStringLiteral("no temporary folder"));
   const QString folder = dir.path() + QStringLiteral("/books/");
+  // BENCH_KEEP=1 leaves the rebalanced books behind for timing vorbek-cli on them.
+  if (qEnvironmentVariableIsSet("BENCH_KEEP")) {
+    dir.setAutoRemove(false);
+    std::printf("books kept in %s\n", qPrintable(folder));
+  }
   TSyntheticBooks books;
   QString error;
   TBenchClock clock;

@@ -81,28 +81,48 @@ QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t po
            : Statement{"INSERT INTO movtf (accid, ccy, amtval, bfd) SELECT o.id, " + kBase +
                            ", 'A', o.bfdbal FROM account o WHERE o.type2 = 3 AND o.bfdbal <> 0",
                        {base}};
-  // The postings before the period are summed per (account, currency) in one
-  // pass, amounts and values together, and only then matched with their
-  // accounts, once for the amount row and once for the value row: one sort of
-  // the postings and one account lookup per sum, not per posting. External
-  // accounts and pots keep their sums, external accounts also their foreign
-  // values; categories' sums are in the base currency and, with the wash on,
-  // belong to the default pot (MOVTG adds them up).
-  const Statement movementsBefore{
-      "INSERT INTO movtf (accid, ccy, amtval, prepdnet) SELECT " +
-          (wash ? "CASE WHEN o.type2 = 3 THEN " + kPot + " ELSE m.objid END"
-                : QStringLiteral("m.objid")) +
-          ", CASE WHEN o.type2 = 3 THEN " + kBase +
-          " ELSE m.ccy END, k.amtval, CASE k.amtval WHEN 'A' THEN m.amt ELSE m.val END "
-          "FROM (SELECT p.objid, p.ccy, SUM(p.amt) AS amt, SUM(p.val) AS val FROM pstg p "
-          "WHERE p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < ? "
-          "GROUP BY p.objid, p.ccy) m "
-          "JOIN account o ON o.id = m.objid "
-          "JOIN (SELECT 'A' AS amtval FROM rdb$database "
-          "UNION ALL SELECT 'V' FROM rdb$database) k "
-          "ON (k.amtval = 'A' AND o.type2 IN (1, 3, 6)) "
-          "OR (k.amtval = 'V' AND o.type2 = 1 AND m.ccy <> ?)",
-      wash ? QVariantList{pot, base, from, base} : QVariantList{base, from, base}};
+  // One pass over every posting, grouped per (account, currency), gives both
+  // what precedes the period and the first and last posting dates: the sort of
+  // the postings is the cost, so it is paid once. Each group is then matched
+  // with its account, once for the amount row and once for the value row.
+  // External accounts and pots keep their sums, external accounts also their
+  // foreign values; categories' sums are in the base currency and, with the
+  // wash on, belong to the default pot (MOVTG adds them up). A group is dated
+  // whether or not its account still exists; a posting without a currency
+  // (older data) is dated under the base currency rather than failing the NOT
+  // NULL key.
+  const Statement postingsOnce{
+      QStringLiteral(
+          "EXECUTE BLOCK (frm INTEGER = ?, base CHAR(3) = ?, pot INTEGER = ?, wash SMALLINT = ?) "
+          "AS DECLARE objid INTEGER; DECLARE ccy CHAR(3); DECLARE earlier BIGINT; "
+          "DECLARE amt BIGINT; DECLARE val BIGINT; DECLARE d1 INTEGER; DECLARE d2 INTEGER; "
+          "DECLARE type2 INTEGER; "
+          "BEGIN "
+          "FOR SELECT p.objid, p.ccy, "
+          "COUNT(CASE WHEN p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < :frm THEN 1 END), "
+          "SUM(CASE WHEN p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < :frm THEN p.amt END), "
+          "SUM(CASE WHEN p.txntype IN ('P', 'R', 'F', 'C') AND p.pstgdate < :frm THEN p.val END), "
+          "MIN(CASE WHEN p.pstgdate > 0 THEN p.pstgdate END), "
+          "MAX(CASE WHEN p.pstgdate > 0 THEN p.pstgdate END) "
+          "FROM pstg p GROUP BY p.objid, p.ccy "
+          "INTO :objid, :ccy, :earlier, :amt, :val, :d1, :d2 DO BEGIN "
+          "  IF (earlier > 0) THEN BEGIN "
+          "    type2 = NULL; "
+          "    SELECT o.type2 FROM account o WHERE o.id = :objid INTO :type2; "
+          "    IF (type2 IN (1, 3, 6)) THEN "
+          "      INSERT INTO movtf (accid, ccy, amtval, prepdnet) VALUES ("
+          "        CASE WHEN :wash = 1 AND :type2 = 3 THEN :pot ELSE :objid END, "
+          "        CASE WHEN :type2 = 3 THEN :base ELSE :ccy END, 'A', :amt); "
+          "    IF (type2 = 1 AND ccy <> base) THEN "
+          "      INSERT INTO movtf (accid, ccy, amtval, prepdnet) VALUES (:objid, :ccy, 'V', "
+          ":val); "
+          "  END "
+          "  IF (d1 IS NOT NULL) THEN "
+          "    INSERT INTO movtf (accid, ccy, amtval, firstpstgdate, lastpstgdate) "
+          "    VALUES (:objid, COALESCE(:ccy, :base), 'A', :d1, :d2); "
+          "END "
+          "END"),
+      {from, base, pot, wash ? 1 : 0}};
 
   QList<Stage> stages;
   stages << Stage{QStringLiteral("Initialise"),
@@ -119,7 +139,7 @@ QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t po
                        "o.bfdval FROM account o "
                        "WHERE o.isgrp = 0 AND o.bfdbal <> 0 AND o.ccy <> ?"),
         {base}}}};
-  stages << Stage{QStringLiteral("pre-period"), {movementsBefore}};
+  stages << Stage{QStringLiteral("pre-period"), {postingsOnce}};
   stages << Stage{
       QStringLiteral("payments in period"),
       periodMovements(QStringLiteral("pdpayts"), QStringLiteral("'P'"), from, to, base)};
@@ -129,15 +149,8 @@ QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t po
   stages << Stage{
       QStringLiteral("transfers in period"),
       periodMovements(QStringLiteral("pdtfrs"), QStringLiteral("'C', 'F'"), from, to, base)};
-  // A posting without a currency (older data) is dated under the base currency
-  // rather than failing the NOT NULL key.
-  stages << Stage{QStringLiteral("first/last posting dates"),
-                  {{"INSERT INTO movtf ( accid , ccy , amtval , firstpstgdate , lastpstgdate ) "
-                    "SELECT p.objid, COALESCE(p.ccy, " +
-                        kBase +
-                        "), 'A', MIN(p.pstgdate), MAX(p.pstgdate) FROM pstg p "
-                        "WHERE p.pstgdate > 0 GROUP BY p.objid, 2",
-                    {base}}}};
+  // The dates were found in the same pass as the pre-period sums.
+  stages << Stage{QStringLiteral("first/last posting dates"), {}};
   stages << Stage{QStringLiteral("movtg for accs"), {sumIntoMovtg()}};
   stages << Stage{
       QStringLiteral("accumulate for groups"),

@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -62,24 +64,75 @@ QString interpretStatus(const ISC_STATUS* status) {
 
 }  // namespace
 
+namespace {
+
+// Files this process created with forced writes off, until they are switched on,
+// by a key that one file has however its path is spelt.
+QStringList g_unforced;
+QString fileKey(const QString& location) {
+  return QDir::cleanPath(QFileInfo(location).absoluteFilePath());
+}
+
+// The database parameter block of an attachment (or creation) as SYSDBA, with more items.
+QByteArray parameterBlock(const QByteArray& more) {
+  QByteArray dpb(1, char(isc_dpb_version1));
+  auto add = [&dpb](char item, const QByteArray& value) {
+    dpb += item;
+    dpb += char(value.size());
+    dpb += value;
+  };
+  add(isc_dpb_user_name, kDbUser);
+  add(isc_dpb_password, kDbPassword);
+  return dpb + more;
+}
+
+QByteArray byteItem(char item, char value) { return QByteArray(1, item) + char(1) + value; }
+
+}  // namespace
+
 bool CreateDatabaseFile(const QString& location, QString& error) {
-  QString path = location;
-  path.replace('\'', "''");  // a path is not user text for SQL, but may hold apostrophes
-  const QByteArray sql = QStringLiteral(
-                             "CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 8192 "
-                             "DEFAULT CHARACTER SET UTF8")
-                             .arg(path, kDbUser, kDbPassword)
-                             .toLocal8Bit();
+  // A new file is written without forced writes while its tables are made:
+  // nothing can be lost from a file that did not exist. SwitchOnForcedWrites
+  // makes it safe before the books are used.
+  QByteArray more = byteItem(isc_dpb_force_write, 0) + byteItem(isc_dpb_sql_dialect, 3);
+  const QByteArray charset("UTF8");
+  more += char(isc_dpb_set_db_charset);
+  more += char(charset.size());
+  more += charset;
+  const QByteArray pageSize = QByteArray::fromRawData("\x00\x20\x00\x00", 4);  // 8192, little end
+  more += char(isc_dpb_page_size);
+  more += char(4);
+  more += pageSize;
+  const QByteArray dpb = parameterBlock(more);
+  const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
   isc_db_handle dbh = 0;
-  isc_tr_handle trh = 0;
-  if (isc_dsql_execute_immediate(status, &dbh, &trh, 0, sql.constData(), SQL_DIALECT_V6,
-                                 nullptr)) {
+  if (isc_create_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData(),
+                          SQL_DIALECT_V6)) {
     error = interpretStatus(status);
     return false;
   }
   isc_detach_database(status, &dbh);
+  g_unforced << fileKey(location);
   error.clear();
+  return true;
+}
+
+bool SwitchOnForcedWrites(const QString& location) {
+  const QString key = fileKey(location);
+  if (!g_unforced.contains(key)) return true;
+  // A second attachment with the switch in its parameters changes the file's
+  // header for every attachment.
+  const QByteArray dpb = parameterBlock(byteItem(isc_dpb_force_write, 1));
+  const QByteArray path = location.toLocal8Bit();
+  ISC_STATUS_ARRAY status = {};
+  isc_db_handle dbh = 0;
+  if (isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData())) {
+    g_lastError = interpretStatus(status);
+    return false;
+  }
+  isc_detach_database(status, &dbh);
+  g_unforced.removeAll(key);
   return true;
 }
 
@@ -115,6 +168,8 @@ void CloseConnection() {
       db.close();
     }
   }
+  // Books written but never opened as books (a conversion's target) are made safe here.
+  if (!g_location.isEmpty()) SwitchOnForcedWrites(g_location);
   g_location.clear();
 }
 

@@ -12,7 +12,11 @@ inline constexpr const char* kDbPassword = "wemba38";
 
 // Creates a new, empty database file (dialect 3, UTF8) at location, which is a
 // file path (embedded) or "host:/path" (a server). Fails when the file exists.
+// The file starts with forced writes off, for speed while its tables are made.
 bool CreateDatabaseFile(const QString& location, QString& error);
+// Switches forced writes on for a file CreateDatabaseFile made in this process
+// (nothing for any other file). Closing the connection to it does this too.
+bool SwitchOnForcedWrites(const QString& location);
 
 // Opens the connection to location (closing any open one first).
 bool OpenConnection(const QString& location, QString& error);

@@ -123,6 +123,11 @@ bool OpenDatabase() {
 
   NewTxnId();  // reports a TXN / PSTG mismatch; the opening goes on
   RollbackIfActive();
+  // New books were made and upgraded without forced writes; from here on they hold data.
+  if (!SwitchOnForcedWrites(DatabaseLocation())) {
+    ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + LastDbError());
+    return failOpening();
+  }
 
   loadPot(s.settings.sweepToPotId, g_sweepToPot);
   loadPot(s.settings.openingBalPotId, g_openingBalPot);

@@ -26,6 +26,8 @@ QStringList StartingSchemaScript() {
           "dmtlock smallint, pottype integer, dormant smallint, acsts integer, rects timestamp, "
           "vn integer, \"_balto\" integer, \"_bfd\" bigint, "
           "constraint account_pk primary key (id) )"),
+      // New ids are the highest plus one; only a descending index gives the highest.
+      QStringLiteral("CREATE DESCENDING INDEX account_id_desc ON account (id)"),
 
       QStringLiteral(
           "CREATE TABLE txn (id integer not null, \"type\" char(1), txndate integer, "
@@ -49,6 +51,12 @@ QStringList StartingSchemaScript() {
       // descending index answers that without reading every row.
       QStringLiteral("CREATE DESCENDING INDEX txn_id_desc ON txn (id)"),
       QStringLiteral("CREATE DESCENDING INDEX pstg_txnid_desc ON pstg (txnid)"),
+      // Repeater ids and each master's last instance are maxima too.
+      QStringLiteral("CREATE DESCENDING INDEX txn_master_desc ON txn (masterid, instance)"),
+      // The straddle checks before a rebalance look for transactions with a second date.
+      QStringLiteral("CREATE INDEX txn_date2 ON txn (date2)"),
+      // Deleting an account looks for postings naming it as their contra.
+      QStringLiteral("CREATE INDEX pstg_contra ON pstg (contra)"),
 
       QStringLiteral(
           "CREATE TABLE rptr (id integer not null, \"type\" char(1), startdate integer, "
@@ -57,9 +65,11 @@ QStringList StartingSchemaScript() {
           "accid3 integer, accid4 integer, chnum integer, ref varchar(20), "
           "narrative varchar(40), createts timestamp, editts timestamp, rprts timestamp, "
           "constraint rptr_pk primary key (id) )"),
+      QStringLiteral("CREATE DESCENDING INDEX rptr_id_desc ON rptr (id)"),
 
       QStringLiteral("CREATE TABLE remdr (id integer not null, txnid integer, text varchar(255), "
                      "rmdate integer, tgdate integer, constraint remdr_pk primary key (id) )"),
+      QStringLiteral("CREATE DESCENDING INDEX remdr_id_desc ON remdr (id)"),
 
       QStringLiteral("CREATE TABLE cptyctgy (cptyid integer, ctgyid integer, purchsale char(1), "
                      "hidden smallint, rprts timestamp)"),
@@ -68,6 +78,7 @@ QStringList StartingSchemaScript() {
       QStringLiteral(
           "CREATE TABLE channel (chnum integer not null, accid integer, chname varchar(20), "
           "chnote blob sub_type text, chsts integer, constraint channel_pk primary key (chnum) )"),
+      QStringLiteral("CREATE DESCENDING INDEX channel_chnum_desc ON channel (chnum)"),
 
       // The summary tables of the older generation: the upgrade keys them by currency,
       // then replaces them.
@@ -185,6 +196,13 @@ void EnsureWorkingIndexes() {
       {"PSTG_DATE", "CREATE INDEX pstg_date ON pstg (pstgdate)"},
       {"TXN_ID_DESC", "CREATE DESCENDING INDEX txn_id_desc ON txn (id)"},
       {"PSTG_TXNID_DESC", "CREATE DESCENDING INDEX pstg_txnid_desc ON pstg (txnid)"},
+      {"ACCOUNT_ID_DESC", "CREATE DESCENDING INDEX account_id_desc ON account (id)"},
+      {"RPTR_ID_DESC", "CREATE DESCENDING INDEX rptr_id_desc ON rptr (id)"},
+      {"REMDR_ID_DESC", "CREATE DESCENDING INDEX remdr_id_desc ON remdr (id)"},
+      {"CHANNEL_CHNUM_DESC", "CREATE DESCENDING INDEX channel_chnum_desc ON channel (chnum)"},
+      {"TXN_MASTER_DESC", "CREATE DESCENDING INDEX txn_master_desc ON txn (masterid, instance)"},
+      {"TXN_DATE2", "CREATE INDEX txn_date2 ON txn (date2)"},
+      {"PSTG_CONTRA", "CREATE INDEX pstg_contra ON pstg (contra)"},
   };
   QuietDbErrors quiet;
   for (const auto& index : kIndexes) {

@@ -555,8 +555,12 @@ class TstConversion : public QObject {
         << "Conversion failed : Cannot read %1Txn.db : not a regular file" + unchanged;
     // The engine refuses the value; its own words follow the row.
     QTest::newRow("text too long for its column")
-        << "widen txn Ref"
+        << "widen txn Ref 2"
         << "Conversion failed at TXN.DB row 2 : ..." + unchanged;
+    // Rows are written in blocks: the refused row is still the one named.
+    QTest::newRow("text too long, in a block of rows")
+        << "widen txn Ref 20"
+        << "Conversion failed at TXN.DB row 20 : ..." + unchanged;
   }
   void refusedSources() {
     QFETCH(QString, damage);
@@ -574,8 +578,12 @@ class TstConversion : public QObject {
       for (OldField& f : fields)
         if (QLatin1String(f.name) == words[2])
           f = words[0] == "retype" ? OldField{f.name, pxfLong, 4} : OldField{f.name, pxfAlpha, 30};
-      const QList<QVariantMap> rows = {{{"Id", 1}, {words[2], "12345"}},
-                                       {{"Id", 2}, {words[2], QString(25, 'r')}}};
+      // Rows 1 to bad + 20, all fitting but row bad (the second unless told).
+      const int bad = words.size() > 3 ? words[3].toInt() : 2;
+      const int count = words[0] == "widen" ? bad + 20 : 2;
+      QList<QVariantMap> rows;
+      for (int id = 1; id <= count; ++id)
+        rows.append({{"Id", id}, {words[2], id == bad ? QString(25, 'r') : QString("12345")}});
       QString error;
       QVERIFY2(WriteOldTable(file, fields, rows, 1252, &error), qPrintable(error));
     } else if (damage == "truncate memo") {

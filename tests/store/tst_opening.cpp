@@ -131,14 +131,45 @@ class TstOpening : public QObject {
     QVERIFY(DatabaseIsOpen());
   }
 
-  // Books made before the posting indexes joined the starting script get them.
+  // Books made before the working indexes joined the starting script get them.
   void missingWorkingIndexesAreMade() {
+    const QStringList names{"PSTG_DATE",       "PSTG_TXNOBJ",        "TXN_ID_DESC",
+                            "PSTG_TXNID_DESC", "ACCOUNT_ID_DESC",    "RPTR_ID_DESC",
+                            "REMDR_ID_DESC",   "CHANNEL_CHNUM_DESC", "TXN_MASTER_DESC",
+                            "TXN_DATE2",       "PSTG_CONTRA"};
+    const QString inList = "rdb$index_name in ('" + names.join("', '") + "')";
     TestBooks books;
-    QVERIFY(ExecSqlCommitted("DROP INDEX pstg_date"));
-    QVERIFY(ExecSqlCommitted("DROP INDEX pstg_txnobj"));
+    QCOMPARE(CountRows("rdb$indices", inList), names.size());
+    for (const QString& name : names) QVERIFY(ExecSqlCommitted("DROP INDEX " + name));
     CloseDatabase(false);
     QVERIFY(books.open());
-    QCOMPARE(CountRows("rdb$indices", "rdb$index_name in ('PSTG_DATE', 'PSTG_TXNOBJ')"), 2);
+    QCOMPARE(CountRows("rdb$indices", inList), names.size());
+  }
+
+  // New books are written without forced writes until they are handed over:
+  // by the opening, or by closing the connection of whoever filled them.
+  void newBooksGetForcedWrites() {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    auto forced = [] { return QueryValue("select mon$forced_writes from mon$database").toInt(); };
+    QString error;
+    QVERIFY2(CreateEmptyBooks(folder + "filled", error), qPrintable(error));
+    QVERIFY2(OpenConnection(folder + "filled/vorbek.fdb", error), qPrintable(error));
+    QCOMPARE(forced(), 0);
+    CloseConnection();
+    QVERIFY2(OpenConnection(folder + "filled/vorbek.fdb", error), qPrintable(error));
+    QCOMPARE(forced(), 1);
+    CloseConnection();
+
+    QVERIFY2(CreateEmptyBooks(folder + "opened", error), qPrintable(error));
+    Session().dataFolder = folder + "opened/";
+    ScriptedPrompter p;
+    p.text("VORBEK2 first time installation ...\rPlease enter base currency\r(eg GBP, EUR, USD)",
+           "GBP");
+    QVERIFY(OpenDatabase());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(forced(), 1);
+    CloseDatabase();
   }
 
   void postOpenSteps() {
