@@ -295,6 +295,22 @@ bool ValidateEntry(const TEntry& e, TEntryPlan& plan, WriteUnit& unit) {
     plan.cashbackCcy = cash.ccy.trimmed();
     if (!requireRate(plan.cashbackCcy, t.txnDate, plan.cashbackRate)) return false;
   }
+  // A new master's instances are valued on their own dates: those rates too are
+  // got now, so its generation after the write asks (and commits) nothing. The
+  // schedule is read quietly here; step 19 refuses a bad one with its message.
+  if (pages.repeat && !editingMaster && e.repeat.freq != QChar(' ')) {
+    TTxn master = t;
+    master.rpt = TRptSchedule();
+    master.rpt.freq = e.repeat.freq;
+    master.rpt.startDate = t.txnDate;
+    master.rpt.endDate = ParseDateTextOrZero(e.repeat.untilText.trimmed());
+    int inc = 0, count = 0;
+    ParseIntOrZero(e.repeat.incrementText.trimmed(), inc);
+    ParseIntOrZero(e.repeat.countText.trimmed(), count);
+    master.rpt.rptInc = inc;
+    master.rpt.rptCt = count;
+    if (inc >= 1 && inc <= 100 && count >= 0) ObtainNewMasterRates(master);
+  }
 
   if (!unit.begin()) return false;
 
@@ -564,6 +580,7 @@ QList<int32_t> instanceIds(int32_t masterId) {
 }  // namespace
 
 bool SaveEntry(const TEntry& entry, TEntrySaved& saved) {
+  RateMemo rates;  // a rate asked during validation is not asked again by the generation
   TEntrySaved out;
   TEntryPlan plan;
   WriteUnit unit;  // everything written before its done() goes if the save stops

@@ -54,9 +54,9 @@ TDateRec generateTo() {
 // generation then stops at that instance. Kept in the caller's RateMemo.
 void obtainInstanceRates(const TRptr& master, int32_t from, const QSet<int32_t>& existing) {
   const QString ccy = master.ccy.trimmed();
-  // Only payments and receipts in a foreign currency are valued at a rate.
+  // Payments, receipts and transfers in a foreign currency are valued at a rate.
   if (ccy == Session().settings.baseCurrency.trimmed() ||
-      (master.type != QChar('P') && master.type != QChar('R')))
+      (master.type != QChar('P') && master.type != QChar('R') && master.type != QChar('C')))
     return;
   for (int32_t n = from + 1;; ++n) {
     const TDateRec d = InstanceDate(master, n);
@@ -231,6 +231,14 @@ int32_t GenerateInstances(TRptr& master) {
   }
   FlashClose();
   return last;
+}
+
+void ObtainNewMasterRates(const TTxn& record) {
+  TRptr r;
+  copyContent(record, r);
+  r.sched = record.rpt;
+  r.sched.genTo = 0;
+  obtainInstanceRates(r, 0, {});
 }
 
 bool RegenerateInstances(int32_t masterId) {

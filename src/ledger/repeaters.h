@@ -33,6 +33,10 @@ bool GenerateRepeaterInstances();
 // after it; master is updated. The id of the last instance written, 0 if none
 // or the last attempt failed.
 int32_t GenerateInstances(TRptr& master);
+// The rates the first generation of a master not yet written will need (its
+// schedule and content in record), asked now: the entry gets them before it
+// writes, since storing a typed rate commits. Kept in the caller's RateMemo.
+void ObtainNewMasterRates(const TTxn& record);
 // Writes instance n of master with its postings; the new TXN id, 0 on failure.
 int32_t GenerateInstance(TRptr& master, int32_t n);
 // Reads the master and generates its instances with the current generate-to date.

@@ -753,6 +753,40 @@ class TstEntry : public QObject {
       QVERIFY2(row(id).startsWith("C 2500 USD 2000 4/7/0"), qPrintable(row(id)));
   }
 
+  // A new foreign master's instance rates are asked before anything is written
+  // (a typed rate commits): here before the save's last question, whose No
+  // leaves no master behind.
+  void foreignMasterRatesAskedBeforeWriting() {
+    SetGenerateToDate(YmdToDateRec(20240801));
+    TEntry e = master('M');
+    e.repeat.incrementText = "2";
+    e.ccy = "USD";
+    e.amountText = "25.00";
+    e.externalAccount = usd_;
+    ScriptedPrompter p;
+    p.choice("No USD rate found for 2024-07-10, closest is 2024-05-10", 1)
+        .text("&Enter mid-market exchange rate (per 1 GBP)\rfor USD on 2024-07-10", "1.30")
+        .choice("No USD rate found for 2024-09-10, closest is 2024-07-10", 2)
+        .no(" No reminder, are you sure?");
+    TEntrySaved s;
+    QVERIFY(!SaveEntry(e, s));
+    VERIFY_PROMPTS(p);
+    RollbackIfActive();
+    QCOMPARE(CountAll("rptr"), 0);
+    QCOMPARE(CountAll("txn"), 0);
+
+    // Again with Yes: the typed rate was stored; the closest one taken is asked
+    // for once, not again by the generation.
+    ScriptedPrompter again;
+    again.choice("No USD rate found for 2024-09-10, closest is 2024-07-10", 2)
+        .yes(" No reminder, are you sure?");
+    QVERIFY(SaveEntry(e, s));
+    VERIFY_PROMPTS(again);
+    QCOMPARE(s.ids.size(), 3);  // 05-10, 07-10 and the first after the generate-to date
+    QVERIFY2(row(s.ids[1]).startsWith("P 2500 USD 1923 "), qPrintable(row(s.ids[1])));
+    QVERIFY2(row(s.ids[2]).startsWith("P 2500 USD 1923 "), qPrintable(row(s.ids[2])));
+  }
+
   void editedInstanceComparesEffectiveDates() {
     SetGenerateToDate(YmdToDateRec(20240531));
     TEntrySaved m = saved(master('W', "0"));
