@@ -154,7 +154,11 @@ bool UpdateRepeaterMaster(const TTxn& record) {
 
 // ------------------------------------------------------------------ generation
 
-int32_t GenerateInstance(TRptr& master, int32_t n) {
+namespace {
+
+// Whether the master's instances can be posted at all: its accounts are there
+// and fit their slots. The same for every instance of one generation run.
+bool instancesPostable(const TRptr& master, int32_t n) {
   TTxn t = MasterRecord(master);
   int32_t missing = -1;
   QList<int32_t> ids{t.accId1, t.accId2};
@@ -164,14 +168,22 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
   if (missing >= 0) {
     ShowInfo("Account #" + num(missing) + " not found, cannot generate Repeater #" +
              num(master.id) + " instance");
-    return 0;
+    return false;
   }
-  t.id = 0;
   t.status = 2;
   t.instance = n;
   t.txnDate = InstanceDate(master, n);
   // A master the books could never post (one account twice …) asks nothing first.
-  if (!CheckTxnPostable(t)) return 0;
+  return CheckTxnPostable(t);
+}
+
+// Instance n of a master whose instances were found postable.
+int32_t writeInstance(TRptr& master, int32_t n) {
+  TTxn t = MasterRecord(master);
+  t.id = 0;
+  t.status = 2;
+  t.instance = n;
+  t.txnDate = InstanceDate(master, n);
   // Valued as the entry form values the master: a transfer as a payment, so a
   // foreign-currency transfer has a value too.
   const QChar type = t.type;
@@ -186,6 +198,12 @@ int32_t GenerateInstance(TRptr& master, int32_t n) {
   if (t.rpt.rmDays != 0 && !AddInstanceReminder(t)) return 0;
   if (!unit.done()) return 0;
   return t.id;
+}
+
+}  // namespace
+
+int32_t GenerateInstance(TRptr& master, int32_t n) {
+  return instancesPostable(master, n) ? writeInstance(master, n) : 0;
 }
 
 int32_t GenerateInstances(TRptr& master) {
@@ -206,6 +224,8 @@ int32_t GenerateInstances(TRptr& master) {
   RateMemo rates;
   obtainInstanceRates(master, n, existing);
   int32_t last = 0;
+  bool checked = false;
+  bool changed = false;
   while (true) {
     ++n;
     const TDateRec d = InstanceDate(master, n);
@@ -213,22 +233,23 @@ int32_t GenerateInstances(TRptr& master) {
         !master.sched.endDate.isZero() && CompareDates(d, master.sched.endDate) > 0;
     if (pastEnd || (master.sched.rptCt > 0 && n > master.sched.rptCt)) {
       master.sched.active = false;
-      WriteRepeater(master);
+      changed = true;
       break;
     }
     if (!existing.contains(n)) {
       FlashStatus("generating instance #" + num(master.id) + "-" + num(n) + " ...");
-      const int32_t id = GenerateInstance(master, n);
+      // The accounts are checked once a run: they are the same for every instance.
+      const int32_t id =
+          checked || (checked = instancesPostable(master, n)) ? writeInstance(master, n) : 0;
       last = id;
       if (id == 0) break;
     }
     master.sched.genTo = n;
-    if (!WriteRepeater(master)) {
-      last = 0;
-      break;
-    }
+    changed = true;
     if (CompareDates(d, g_generateTo) > 0) break;
   }
+  // GENTO and the active flag are written once a run: the run is one transaction.
+  if (changed && !WriteRepeater(master)) last = 0;
   FlashClose();
   return last;
 }
