@@ -5,6 +5,7 @@
 
 #include "cli/batch_prompter.h"
 #include "cli/cli_args.h"
+#include "cli/cli_entry.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -82,26 +83,14 @@ int runAdd(CliContext& ctx) {
   TObj first;
   const bool firstRead = ReadAccount(code == QChar('C') ? from : externalId, first);
   if (code == QChar('C')) {
-    e.type = EntryType::Transfer;
-    const bool internalKinds = firstRead && first.kind != kKindExternal;
-    e.transfer = internalKinds ? EntryTransfer::Internal : EntryTransfer::External;
-    e.postingPanelShown = !internalKinds;
-    if (internalKinds) {
-      e.internalAccount = from;
-      e.secondInternal = to;
-    } else {
-      e.externalAccount = from;
-      e.secondExternal = to;
-    }
+    SetCliTransfer(e, from, to, firstRead, first);
   } else {
     e.type = code == QChar('P') ? EntryType::Payment : EntryType::Receipt;
     e.externalAccount = externalId;
     e.internalAccount = code == QChar('P') ? to : from;
     e.counterparty = cpty;
   }
-  e.ccy = hasCcy      ? ccy
-          : firstRead ? first.ccy.trimmed()
-                      : Session().settings.baseCurrency.trimmed();
+  e.ccy = CliEntryCurrency(hasCcy ? ccy : QString(), firstRead, first);
   TEntrySaved saved;
   if (!SaveEntry(e, saved)) return CliRefused();
   CliOut("Added repeater #" + QString::number(saved.masterId));

@@ -6,6 +6,7 @@
 
 #include "cli/batch_prompter.h"
 #include "cli/cli_args.h"
+#include "cli/cli_entry.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
@@ -211,17 +212,7 @@ int runAdd(CliContext& ctx) {
   TObj first;
   const bool firstRead = ext != 0 && ReadAccount(ext, first);
   if (code == QChar('C')) {
-    e.type = EntryType::Transfer;
-    const bool internalKinds = firstRead && first.kind != kKindExternal;
-    e.transfer = internalKinds ? EntryTransfer::Internal : EntryTransfer::External;
-    e.postingPanelShown = !internalKinds;
-    if (internalKinds) {
-      e.internalAccount = ext;
-      e.secondInternal = to;
-    } else {
-      e.externalAccount = ext;
-      e.secondExternal = to;
-    }
+    SetCliTransfer(e, ext, to, firstRead, first);
   } else {
     e.type = hasFx > 0            ? EntryType::Fx
              : code == QChar('P') ? EntryType::Payment
@@ -232,9 +223,7 @@ int runAdd(CliContext& ctx) {
     e.counterparty = cpty;
     e.internalAccount = internal;
   }
-  e.ccy = hasCcy      ? ccy
-          : firstRead ? first.ccy.trimmed()
-                      : Session().settings.baseCurrency.trimmed();
+  e.ccy = CliEntryCurrency(hasCcy ? ccy : QString(), firstRead, first);
   if (hasCashback > 0) e.cashback = TEntryCashback{true, cash, cashAmount};
   if (hasSplit > 0) e.split = TEntrySplit{true, amountText, QString(), splitAmount, ctgy2};
   if (hasFx > 0) {
