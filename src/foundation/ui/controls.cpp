@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTableWidget>
 
 namespace {
@@ -274,4 +276,17 @@ void CurrentFollowsSelection(QAbstractItemView* view) {
                        view->selectionModel()->setCurrentIndex(first,
                                                                QItemSelectionModel::NoUpdate);
                    });
+}
+
+QTableView* NewRowGrid(QWidget* parent, QAbstractItemModel* model, const QString& accessibleName) {
+  auto* grid = new QTableView(parent);
+  grid->setModel(model);
+  grid->setAccessibleName(accessibleName);
+  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  CurrentFollowsSelection(grid);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->verticalHeader()->hide();
+  grid->setContextMenuPolicy(Qt::CustomContextMenu);
+  return grid;
 }

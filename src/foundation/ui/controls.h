@@ -18,7 +18,9 @@ class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
 class QTableWidget;
+class QAbstractItemModel;
 class QAbstractItemView;
+class QTableView;
 class QWidget;
 
 // ---- Quiet changes -------------------------------------------------------------
@@ -81,6 +83,9 @@ void SwapGridRows(QTableWidget* grid, int r1, int r2);
 // without moving the cursor) becomes the current row, so the list's own
 // buttons act on the row the user chose.
 void CurrentFollowsSelection(QAbstractItemView* view);
+// A read-only grid of whole rows over model, one row chosen at a time, named
+// for screen readers, its pop-up menu left to the caller.
+QTableView* NewRowGrid(QWidget* parent, QAbstractItemModel* model, const QString& accessibleName);
 
 // ---- At the pointer ------------------------------------------------------------------
 // Moves a box of boxSize at topLeft up and left so it ends inside screen, then

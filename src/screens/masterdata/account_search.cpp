@@ -98,16 +98,8 @@ TFAcSrchR::TFAcSrchR(QWidget* parent) : QDialog(parent) {
           [this] { close(); });
 
   model_ = new TAccountSearchModel(this);
-  grid_ = new QTableView(this);
-  grid_->setModel(model_);
-  grid_->setAccessibleName(QStringLiteral("Account search results"));
-  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-  CurrentFollowsSelection(grid_);
-  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid_->verticalHeader()->hide();
+  grid_ = NewRowGrid(this, model_, QStringLiteral("Account search results"));
   grid_->horizontalHeader()->setStretchLastSection(true);
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(grid_, &QTableView::doubleClicked, this, [this] { drillDown(); });
   connect(grid_, &QTableView::clicked, this, [this] {
     if (Session().settings.oneClickSelect) drillDown();

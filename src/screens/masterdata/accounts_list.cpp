@@ -160,17 +160,9 @@ void TFAccs::build() {
   connect(later, &QPushButton::clicked, this, [this] { scrollRows(kRowsPerArrow); });
 
   model_ = new TAccountListModel(this);
-  grid_ = new QTableView(this);
-  grid_->setModel(model_);
-  grid_->setAccessibleName(QStringLiteral("Accounts"));
-  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-  CurrentFollowsSelection(grid_);
-  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_ = NewRowGrid(this, model_, QStringLiteral("Accounts"));
   grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-  grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
   grid_->installEventFilter(this);
   connect(grid_, &QTableView::doubleClicked, this, [this] { chooseCurrent(); });
   connect(grid_, &QTableView::clicked, this, [this] {
