@@ -1,6 +1,7 @@
 #include "ledger/counterparty.h"
 
 #include "foundation/messages.h"
+#include "foundation/texts.h"
 #include "ledger/accounts.h"
 #include "store/records.h"
 
@@ -15,7 +16,7 @@ int32_t CounterpartyOwnAccount(int32_t counterpartyId, const QString& ccy, bool&
   // Made in the currency of the transaction that needs it: an account in the
   // base currency would refuse a foreign-currency credit entry at once.
   if (!ccy.trimmed().isEmpty()) a.ccy = ccy.trimmed();
-  a.name = (c.name + " owes").left(kNameWidth);
+  a.name = CutToWidth(c.name + " owes", kNameWidth);
   a.heldWith = c.id;
   if (!WriteAccount(a)) return 0;
   if (c.heldWith == 0) {

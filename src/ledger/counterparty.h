@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // The account named by the counterparty's ACCWITH; when there is none, a new
-// external account in currency ccy named after the counterparty with " owes"
+// external account in currency ccy (empty: the base currency) named after the counterparty with " owes"
 // appended (announced to the user, created true). 0 when it could not be read
 // or made. The caller commits.
 int32_t CounterpartyOwnAccount(int32_t counterpartyId, const QString& ccy, bool& created);

@@ -9,6 +9,7 @@
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
 #include "ledger/accounts.h"
+#include "ledger/counterparty.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
 #include "ledger/repeaters.h"
@@ -669,26 +670,6 @@ bool LeaveBatch(int32_t txnId) {
 
 // ------------------------------------------------------------------ straddles
 
-int32_t CounterpartyOwnAccount(int32_t counterpartyId, bool& created) {
-  created = false;
-  TObj c;
-  if (!ReadAccount(counterpartyId, c)) return 0;
-  TObj own;
-  if (c.heldWith > 0 && ReadAccount(c.heldWith, own)) return own.id;
-  TObj a = NewObj();
-  a.kind = kKindExternal;
-  a.name = CutToWidth(c.name + " owes", kNameWidth);
-  a.heldWith = c.id;
-  if (!WriteAccount(a)) return 0;
-  if (c.heldWith == 0) {
-    c.heldWith = a.id;
-    if (!WriteAccount(c)) return 0;
-  }
-  ShowInfo("External Account \"" + a.name + "\" created");
-  created = true;
-  return a.id;
-}
-
 bool Unstraddle(int32_t txnId) {
   if (FrozenRefusal(QStringLiteral("unstraddle txn"))) return false;
   TTxn t;
@@ -719,7 +700,7 @@ bool Unstraddle(int32_t txnId) {
   t.batch = t.id;
   const int32_t x = t.accId1;
   bool created = false;
-  const int32_t y = ok ? CounterpartyOwnAccount(t.accId2, created) : 0;
+  const int32_t y = ok ? CounterpartyOwnAccount(t.accId2, QString(), created) : 0;
   ok = ok && y != 0;
   t.accId1 = y;
   t.channel = 0;

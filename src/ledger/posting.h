@@ -86,9 +86,6 @@ bool StartBatch(int32_t headId);  // the caller commits
 bool SetBatch(int32_t txnId);     // asks for the batch number; commits
 bool LeaveBatch(int32_t txnId);   // commits
 
-// The counterparty's own external account (its ACCWITH), made when missing.
-// 0 when it could not be read or made.
-int32_t CounterpartyOwnAccount(int32_t counterpartyId, bool& created);
 // Splits a straddling payment or receipt into one on the counterparty's own
 // account and a transfer at the posting date; commits.
 bool Unstraddle(int32_t txnId);
