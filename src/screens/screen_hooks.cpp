@@ -1,5 +1,8 @@
 #include "screens/screen_hooks.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 #include "foundation/messages.h"
 
 namespace {
@@ -87,4 +90,47 @@ void ShowChannelsOf(const TObj& account) {
     g_hooks.showChannelsOf(account);
   else
     WindowNotBuilt(QStringLiteral("Channels"));
+}
+
+namespace {
+// The shared shape of a window-opening hook with a "not supported" default.
+template <typename F, typename... A>
+void CallOrNotBuilt(const F& hook, const char* what, A... args) {
+  if (hook)
+    hook(args...);
+  else
+    WindowNotBuilt(QString::fromLatin1(what));
+}
+}  // namespace
+
+void ShowPostingsAtTxn(int accountId, int32_t txnId) {
+  CallOrNotBuilt(g_hooks.showPostingsAtTxn, "Postings", accountId, txnId);
+}
+void ShowRecordDetails(const TTxn& record) {
+  if (g_hooks.showRecordDetails)
+    g_hooks.showRecordDetails(record);
+  else
+    WindowNotBuilt(QStringLiteral("Transaction details"));
+}
+void ShowChannel(int32_t chnum) { CallOrNotBuilt(g_hooks.showChannel, "Channel", chnum); }
+void ShowBatch(int32_t batch) { CallOrNotBuilt(g_hooks.showBatch, "View batch", batch); }
+void ShowJournalAround(int32_t date, int32_t txnId) {
+  CallOrNotBuilt(g_hooks.showJournalAround, "Journal", date, txnId);
+}
+void ShowInstances(int32_t masterId, int32_t txnId) {
+  CallOrNotBuilt(g_hooks.showInstances, "Instances", masterId, txnId);
+}
+void ShowInputOn(int32_t createDate) {
+  CallOrNotBuilt(g_hooks.showInputOn, "Transactions input on date", createDate);
+}
+void ShowCptyCategoryTxns(int cptyId, int categoryId) {
+  CallOrNotBuilt(g_hooks.showCptyCategoryTxns, "Transactions", cptyId, categoryId);
+}
+
+QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
+                      TExportMode mode) {
+  const QString text = ExportDataSetText(view, title, title2, mode);
+  if (auto* clipboard = QGuiApplication::clipboard()) clipboard->setText(text);
+  if (g_hooks.showClipboardText) g_hooks.showClipboardText(text);
+  return text;
 }

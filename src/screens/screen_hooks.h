@@ -9,8 +9,10 @@
 #include <QString>
 #include <functional>
 
+#include "foundation/ui/list_export.h"
 #include "store/records.h"
 
+class QTableView;
 class QWidget;
 
 // The account chosen by the last successful pick; emptied when a pick starts
@@ -38,13 +40,27 @@ struct TScreenHooks {
   std::function<int(int cptyId, QChar direction, int mode)> chooseCounterpartyCategory;
 
   // Windows opened from other windows.
-  std::function<void(int accountId)> showPostings;         // account statement
-  std::function<void(int groupId)> drillDownGroup;         // balances view of a group
+  std::function<void(int accountId)> showPostings;          // account statement
+  std::function<void(int groupId)> drillDownGroup;          // balances view of a group
   std::function<int(const QString& name)> addCounterparty;  // new id, 0 when cancelled
   std::function<bool(int id)> editCounterparty;             // true when closed with OK
   std::function<int(int kind, const QString& name)> addGroup;
   std::function<bool(int id)> editGroup;
   std::function<void(const TObj& account)> showChannelsOf;  // channels window
+  // The statement of an account positioned on a transaction.
+  std::function<void(int accountId, int32_t txnId)> showPostingsAtTxn;
+  // The details view of a record not (or not necessarily) stored, e.g. a master.
+  std::function<void(const TTxn& record)> showRecordDetails;
+  std::function<void(int32_t chnum)> showChannel;  // one channel, display only
+  // The search results window's entries (dates as yyyymmdd numbers).
+  std::function<void(int32_t batch)> showBatch;
+  std::function<void(int32_t date, int32_t txnId)> showJournalAround;
+  std::function<void(int32_t masterId, int32_t txnId)> showInstances;
+  std::function<void(int32_t createDate)> showInputOn;
+  std::function<void(int cptyId, int categoryId)> showCptyCategoryTxns;
+  // The clipboard window showing text that is already on the system
+  // clipboard. Default: the system clipboard alone, no window.
+  std::function<void(const QString& text)> showClipboardText;
 };
 
 // The one table. Empty members fall back to the defaults above.
@@ -61,6 +77,20 @@ bool EditCounterparty(int id);
 int AddGroup(int kind, const QString& name);
 bool EditGroup(int id);
 void ShowChannelsOf(const TObj& account);
+void ShowPostingsAtTxn(int accountId, int32_t txnId);
+void ShowRecordDetails(const TTxn& record);
+void ShowChannel(int32_t chnum);
+void ShowBatch(int32_t batch);
+void ShowJournalAround(int32_t date, int32_t txnId);
+void ShowInstances(int32_t masterId, int32_t txnId);
+void ShowInputOn(int32_t createDate);
+void ShowCptyCategoryTxns(int cptyId, int categoryId);
+
+// "to Clipboard" of a list: its export text (title lines, "Exported at", header,
+// rows; see foundation/ui/list_export.h) onto the system clipboard and into the
+// clipboard window. Returns the text.
+QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
+                      TExportMode mode = TExportMode::Tabs);
 
 // The stand-in for a window not built yet: "<what> : this facility not
 // currently supported". The control window's unbuilt items use it too.
