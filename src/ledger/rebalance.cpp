@@ -152,16 +152,19 @@ QList<Stage> sqlStages(int32_t from, int32_t to, const QString& base, int32_t po
   // The dates were found in the same pass as the pre-period sums.
   stages << Stage{QStringLiteral("first/last posting dates"), {}};
   stages << Stage{QStringLiteral("movtg for accs"), {sumIntoMovtg()}};
+  // Groups add up their members' MOVTG rows straight from MOVTG: passing them
+  // through MOVTF again would first have to clear it, and reading a table just
+  // cleared makes the engine collect every deleted row on the way.
+  stages << Stage{QStringLiteral("accumulate for groups"), {}};
   stages << Stage{
-      QStringLiteral("accumulate for groups"),
-      {{QStringLiteral("DELETE FROM movtf"), {}},
-       {QStringLiteral(
-            "INSERT INTO movtf (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs, "
+      QStringLiteral("movtg for grps"),
+      {{QStringLiteral(
+            "INSERT INTO movtg (accid, ccy, amtval, bfd, prepdnet, pdpayts, pdrcpts, pdtfrs, "
             "firstpstgdate, lastpstgdate) "
-            "SELECT a.grpid, g.ccy, g.amtval, g.bfd, g.prepdnet, g.pdpayts, g.pdrcpts, g.pdtfrs, "
-            "g.firstpstgdate, g.lastpstgdate FROM accingrp a JOIN movtg g ON g.accid = a.accid"),
+            "SELECT a.grpid, g.ccy, g.amtval, SUM(g.bfd), SUM(g.prepdnet), SUM(g.pdpayts), "
+            "SUM(g.pdrcpts), SUM(g.pdtfrs), MIN(g.firstpstgdate), MAX(g.lastpstgdate) "
+            "FROM accingrp a JOIN movtg g ON g.accid = a.accid GROUP BY a.grpid, g.ccy, g.amtval"),
         {}}}};
-  stages << Stage{QStringLiteral("movtg for grps"), {sumIntoMovtg()}};
   stages << Stage{QStringLiteral("period bfd/cfd"),
                   {{QStringLiteral("update movtg set pdbfd = bfd+prepdnet, "
                                    "pdcfd = bfd+prepdnet+pdpayts+pdrcpts+pdtfrs"),

@@ -312,13 +312,14 @@ bool GenerateRepeaterInstances() {
   g_chosenAhead = false;
   if (!chosen && !ChooseGenerateToDate()) return false;
 
-  bool ok = false;
-  QSqlQuery q = RunQuery(QStringLiteral("select r.id from rptr r order by r.id"), {}, &ok);
-  if (!ok) return false;
-  QList<int32_t> ids;
-  while (q.next()) ids << q.value(0).toInt();
-  q = QSqlQuery();
-  for (int32_t id : ids) {
+  // The schedules alone tell which masters have an instance due: only those
+  // are read whole (with their account names).
+  QList<QPair<int32_t, TRptSchedule>> schedules;
+  if (!ReadRptrSchedules(schedules)) return false;
+  for (const auto& [id, sched] : schedules) {
+    if (!sched.active || !generates(sched)) continue;
+    if (sched.genTo > 0 && CompareDates(ScheduleInstanceDate(sched, sched.genTo), generateTo()) > 0)
+      continue;
     TRptr r;
     if (!ReadRepeater(id, r) || !r.sched.active) continue;
     const TRptSchedule before = r.sched;

@@ -269,14 +269,7 @@ bool accid3Refused(const TTxn& t) {
   return true;
 }
 
-bool readSchedule(int32_t id, TRptSchedule& s, QSqlQuery& q) {
-  if (!firstRow(q,
-                "select r.id, r.\"type\", r.startdate, r.enddate, r.freq, r.rptinc, r.rptct, "
-                "r.gento, r.rptactive, r.rmdays, r.amt, r.ccy, r.accid1, r.accid2, r.accid3, "
-                "r.accid4, r.chnum, r.ref, r.narrative, r.createts, r.editts "
-                "from rptr r where r.id = ?",
-                {id}))
-    return false;
+void fillSchedule(const QSqlQuery& q, TRptSchedule& s) {
   s = TRptSchedule();
   s.genTo = intOf(q.value("gento"));
   s.freq = charOf(q.value("freq"), QChar(' '));
@@ -287,6 +280,17 @@ bool readSchedule(int32_t id, TRptSchedule& s, QSqlQuery& q) {
   s.rptCt = intOf(q.value("rptct"));
   s.rmDays = intOf(q.value("rmdays"));
   s.genToDate = ScheduleInstanceDate(s, s.genTo);
+}
+
+bool readSchedule(int32_t id, TRptSchedule& s, QSqlQuery& q) {
+  if (!firstRow(q,
+                "select r.id, r.\"type\", r.startdate, r.enddate, r.freq, r.rptinc, r.rptct, "
+                "r.gento, r.rptactive, r.rmdays, r.amt, r.ccy, r.accid1, r.accid2, r.accid3, "
+                "r.accid4, r.chnum, r.ref, r.narrative, r.createts, r.editts "
+                "from rptr r where r.id = ?",
+                {id}))
+    return false;
+  fillSchedule(q, s);
   return true;
 }
 
@@ -773,6 +777,22 @@ bool ReadRptrRow(int32_t id, TRptr& r) {
   x.accName3 = accountName(x.accId3);
   x.accName4 = accountName(x.accId4);
   r = x;
+  return true;
+}
+
+bool ReadRptrSchedules(QList<QPair<int32_t, TRptSchedule>>& schedules) {
+  schedules.clear();
+  bool ok = false;
+  QSqlQuery q = RunQuery(QStringLiteral("select r.id, r.startdate, r.enddate, r.freq, r.rptinc, "
+                                        "r.rptct, r.gento, r.rptactive, r.rmdays "
+                                        "from rptr r order by r.id"),
+                         {}, &ok);
+  if (!ok) return false;
+  while (q.next()) {
+    TRptSchedule s;
+    fillSchedule(q, s);
+    schedules << qMakePair(intOf(q.value("id")), s);
+  }
   return true;
 }
 

@@ -267,7 +267,9 @@ bool ReadMovt(int32_t accountId, const QString& ccy, Tmovt& m);
 // (CREATETS := now for RPTR). The repeater, reminder, currency and channel
 // rules build on these.
 bool ReadRptrRow(int32_t id, TRptr& r);
-bool WriteRptrRow(TRptr& r);             // needs an id above 0
+// Every repeater's schedule by id, in id order, in one query.
+bool ReadRptrSchedules(QList<QPair<int32_t, TRptSchedule>>& schedules);
+bool WriteRptrRow(TRptr& r);  // needs an id above 0
 bool ReadRemdrRow(int32_t id, TRemdr& r);
 bool WriteRemdrRow(TRemdr& r);  // id 0 gets NewReminderId
 int32_t NewReminderId();

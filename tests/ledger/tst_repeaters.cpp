@@ -331,7 +331,7 @@ class TstRepeaters : public QObject {
     same.accId2 = cur_;
     same.accId4 = 0;
     const int32_t sameId = stored(same);
-    p.info("Account not found : #99");  // the first master is still read
+    // The inactive first master is passed over without being read.
     p.info("Program error : Account #" + QString::number(cur_) +
            " twice in one transaction - transaction not written");
     QVERIFY(GenerateRepeaterInstances());
