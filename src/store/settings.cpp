@@ -50,9 +50,9 @@ bool IsServerLocation(const QString& location) {
     return false;
   const qsizetype colon = location.indexOf(QLatin1Char(':'));
   if (colon < 0 || (colon == 1 && first.isLetter())) return false;  // no colon, or a drive
-  // Before the colon a host, or a host and a port: a relative folder such as
-  // "a/b:c" stays a local path.
-  static const QRegularExpression head(QStringLiteral("^[^/\\\\]*(/[0-9]*)?$"));
+  // Before the colon a host, or a host and a port (the engine reads "a/b:c" so
+  // too); a deeper relative folder stays a local path.
+  static const QRegularExpression head(QStringLiteral("^[^/\\\\]*(/[^/\\\\]*)?$"));
   return head.match(location.left(colon)).hasMatch();
 }
 
