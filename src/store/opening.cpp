@@ -117,6 +117,8 @@ bool RecoverSettingsFromBooks() {
   TSession& s = Session();
   TDbSettings& t = s.settings;
   const bool needBase = t.baseCurrency.isEmpty();
+  // Older and converted books may never have had a default pot: a lost one is
+  // asked for only when the settings were lost.
   const bool needPot = t.defaultPotId <= 0;
   if (!needBase && !needPot) return true;
   QStringList taken;
@@ -156,7 +158,7 @@ bool RecoverSettingsFromBooks() {
     if (pots.size() == 1) {
       t.defaultPotId = pots.first();
       taken << "default pot #" + QString::number(t.defaultPotId);
-    } else if (!s.readOnlyOpening &&
+    } else if (!s.readOnlyOpening && g_iniState != IniState::Sound &&
                AskYes(QStringLiteral("The database names no single \"Default pot\" - create a new "
                                      "one as the default pot?"))) {
       if (!createDefaultPot()) return false;

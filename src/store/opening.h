@@ -36,7 +36,9 @@ bool SwitchDatabase(const QString& folder);
 // made); the user is told once and the mended file is saved. Where the books do
 // not say (several or no base rows, no such pot) the user is asked as the
 // first-time installation does: the base currency in its input box (Cancel ends
-// the program), a new "Default pot" after a question. False when the program is to end.
+// the program), and - when the file was missing or damaged, not for books that
+// never had a default pot - a new "Default pot" after a question. False when
+// the program is to end.
 // OpenDatabase runs it after the upgrade.
 bool RecoverSettingsFromBooks();
 

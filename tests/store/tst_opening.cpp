@@ -271,9 +271,10 @@ class TstOpening : public QObject {
     QTest::addRow("several base rows") << "bases"
                                        << ""
                                        << "USD" << 1;
-    QTest::addRow("no pot named so") << "renamed"
-                                     << ""
-                                     << "GBP" << 2;
+    QTest::addRow("damaged, no pot named so")
+        << "renamed"
+        << "was damaged - base currency GBP was taken from the database"
+        << "GBP" << 2;
   }
   void settingsRecoveredFromBooks() {
     QFETCH(QString, damage);
@@ -287,7 +288,7 @@ class TstOpening : public QObject {
     if (damage == "renamed")
       QVERIFY(ExecSqlCommitted("update account set name = 'Rainy day' where id = 1"));
     CloseDatabase(false);
-    if (damage == "bytes") {
+    if (damage == "bytes" || damage == "renamed") {
       QFile f(books.iniPath());
       QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
       QByteArray bytes(4096, '\0');
@@ -296,8 +297,7 @@ class TstOpening : public QObject {
     }
     if (damage == "base" || damage == "bases")
       SetBooksIniKey(books.iniPath(), "BaseCurrency", QString());
-    if (damage == "pot" || damage == "renamed")
-      SetBooksIniKey(books.iniPath(), "DefaultPotId", QString());
+    if (damage == "pot") SetBooksIniKey(books.iniPath(), "DefaultPotId", QString());
 
     ResetSession();
     Session().dataFolder = books.folder();
@@ -326,7 +326,7 @@ class TstOpening : public QObject {
     // The mended file was saved at once; a damaged one is kept aside.
     QCOMPARE(BooksIniValue(books.iniPath(), "BaseCurrency"), base);
     QCOMPARE(BooksIniValue(books.iniPath(), "DefaultPotId"), QString::number(pot));
-    QCOMPARE(QFile::exists(books.iniPath() + ".damaged"), damage == "bytes");
+    QCOMPARE(QFile::exists(books.iniPath() + ".damaged"), damage == "bytes" || damage == "renamed");
     ScriptedPrompter quiet;  // told once
     QVERIFY(books.open());
     VERIFY_PROMPTS(quiet);
