@@ -215,8 +215,9 @@ class TstCliServer : public QObject {
 
   void cleanupTestCase() {
     if (server_.state() == QProcess::NotRunning) return;
+    // A stop request may take the server a while; it holds nothing to keep.
     server_.terminate();
-    if (!server_.waitForFinished(10000)) {
+    if (!server_.waitForFinished(3000)) {
       server_.kill();
       server_.waitForFinished(5000);
     }
