@@ -28,13 +28,16 @@ namespace {
 const QString kServerProgram = QStringLiteral("/usr/sbin/firebird");
 const QString kIsql = QStringLiteral("/usr/bin/isql-fb");
 
-// Sets environment variables for the commands run while it lives.
+// Sets (a null value: removes) environment variables for the commands run while it lives.
 class ScopedEnv {
  public:
   ScopedEnv(const QList<QPair<QByteArray, QByteArray>>& values) {
     for (const auto& [name, value] : values) {
       saved_.append({name, qgetenv(name.constData()), qEnvironmentVariableIsSet(name.constData())});
-      qputenv(name.constData(), value);
+      if (value.isNull())
+        qunsetenv(name.constData());
+      else
+        qputenv(name.constData(), value);
     }
   }
   ~ScopedEnv() {
@@ -266,6 +269,16 @@ class TstCliServer : public QObject {
     QVERIFY(RunCliOk({"txn", "add", server, "--type", "P", "--date", "2024-06-01", "--amount", "1",
                       "--ext", "2", "--cpty", "3", "--int", "4"})
                 .out.contains("Added txn #9"));
+
+    // Without Firebird's variables the login comes from the settings file, and stays there.
+    SetProgramFolder(path("home2"));
+    const QString ini2 = DatabaseIniPath(server);
+    const ScopedEnv noVariables({{"ISC_USER", QByteArray()}, {"ISC_PASSWORD", QByteArray()}});
+    QVERIFY(RunCli({"info", server}).err.contains("(user SYSDBA)"));  // the fixed pair: refused
+    SetBooksIniKey(ini2, "ServerUser", "SYSDBA");
+    SetBooksIniKey(ini2, "ServerPassword", password_);
+    RunCliOk({"rebalance", server});
+    QCOMPARE(BooksIniValue(ini2, "ServerPassword"), password_);
   }
 
   // What a server or a name refuses: the engine's words (and the user tried, never
