@@ -122,6 +122,7 @@ bool RecoverSettingsFromBooks() {
   const bool needPot = t.defaultPotId <= 0;
   if (!needBase && !needPot) return true;
   QStringList taken;
+  bool changed = g_iniState != IniState::Sound;
   if (needBase) {
     QStringList bases;
     bool ok = false;
@@ -143,6 +144,7 @@ bool RecoverSettingsFromBooks() {
         return false;
       }
       t.baseCurrency = code.trimmed().toUpper();
+      changed = true;
     }
     s.workingCurrency = t.baseCurrency;
     s.externalWorkingCurrency = t.baseCurrency;
@@ -162,6 +164,7 @@ bool RecoverSettingsFromBooks() {
                AskYes(QStringLiteral("The database names no single \"Default pot\" - create a new "
                                      "one as the default pot?"))) {
       if (!createDefaultPot()) return false;
+      changed = true;
     }
   }
   RollbackIfActive();
@@ -179,7 +182,8 @@ bool RecoverSettingsFromBooks() {
     QFile::remove(kept);
     QFile::rename(s.settingsPath, kept);
   }
-  SaveDatabaseIni();
+  // Books that never had a default pot keep their settings file untouched.
+  if (changed || !taken.isEmpty()) SaveDatabaseIni();
   g_iniState = IniState::Sound;
   return true;
 }
