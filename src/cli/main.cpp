@@ -1,11 +1,13 @@
 // vorbek-cli: the engine without windows, for scripting, checks and benchmarks.
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 #include "cli/batch_prompter.h"
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/messages.h"
+#include "foundation/texts.h"
 #include "ledger/posting.h"
 
 namespace {
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("vorbek-cli");
   QCoreApplication::setApplicationVersion(VORBEK_VERSION);
+
+  // The program folder holds the settings of books on a server (servers/…).
+  if (qEnvironmentVariableIsSet("VORBEK_HOME") && !qEnvironmentVariable("VORBEK_HOME").isEmpty())
+    SetProgramFolder(QFileInfo(qEnvironmentVariable("VORBEK_HOME")).absoluteFilePath());
 
   BatchPrompter prompter;
   InstallPrompter(&prompter);

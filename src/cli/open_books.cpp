@@ -14,7 +14,9 @@
 #include "store/settings.h"
 
 QString CliDataFolder(const QString& arg) {
-  if (IsServerLocation(arg)) return WithTrailingSeparator(arg);
+  // A server's name is kept as given ("host:" stays invalid, not "host:/").
+  if (IsServerLocation(arg))
+    return arg.endsWith(QLatin1Char(':')) ? arg : WithTrailingSeparator(arg);
   return WithTrailingSeparator(QDir::cleanPath(QFileInfo(arg).absoluteFilePath()));
 }
 

@@ -173,6 +173,7 @@ bool ArchiveDatabase() {
   TSession& s = Session();
   // An archive copy archived again would be purged and marked current.
   if (FrozenRefusal(QStringLiteral("archive"))) return false;
+  if (FileCopyRefusal(QStringLiteral("archive"))) return false;
   if (RebalanceNeeded()) {
     ShowInfo(QStringLiteral("Rebalance needed"));
     return false;

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "foundation/messages.h"
+#include "store/db.h"
 #include "store/opening.h"
 #include "store/schema.h"
 #include "store/session.h"
@@ -32,7 +33,16 @@ bool OpenBooksAtStart() {
              QLatin1String(kDatabaseFileName) + "\"");
   }
   const QString file = s.dataFolder + QLatin1String(kDatabaseFileName);
-  if (!IsServerLocation(s.dataFolder) && !QFile::exists(file)) {
+  QString invalid;
+  if (!CheckDatabaseName(s.dataFolder, invalid)) {
+    ShowInfo(invalid);
+    ShowStatus(QString());
+    return false;
+  }
+  // A server is asked whether the file is there; books are made there through it.
+  const bool missing =
+      IsServerLocation(s.dataFolder) ? DatabaseFileMissing(file) : !QFile::exists(file);
+  if (missing) {
     if (!AskYes(NoBooksQuestion(s.dataFolder))) {
       ShowStatus(QString());
       return false;

@@ -7,8 +7,11 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <cerrno>
 
 #include "foundation/messages.h"
+#include "store/inifile.h"
+#include "store/settings.h"
 
 namespace {
 
@@ -73,17 +76,24 @@ QString fileKey(const QString& location) {
   return QDir::cleanPath(QFileInfo(location).absoluteFilePath());
 }
 
-// The database parameter block of an attachment (or creation) as SYSDBA, with more items.
-QByteArray parameterBlock(const QByteArray& more) {
+// The database parameter block of an attachment (or creation) to location, with more items.
+QByteArray parameterBlock(const QString& location, const QByteArray& more) {
   QByteArray dpb(1, char(isc_dpb_version1));
   auto add = [&dpb](char item, const QByteArray& value) {
     dpb += item;
     dpb += char(value.size());
     dpb += value;
   };
-  add(isc_dpb_user_name, kDbUser);
-  add(isc_dpb_password, kDbPassword);
+  const TDbLogin login = DbLoginFor(location);
+  add(isc_dpb_user_name, login.user.toUtf8().left(255));
+  add(isc_dpb_password, login.password.toUtf8().left(255));
   return dpb + more;
+}
+
+// Names the user a refused server login tried (never the password).
+QString withUser(const QString& location, const QString& error) {
+  if (!IsServerLocation(location)) return error;
+  return error + "\r(user " + DbLoginFor(location).user + ")";
 }
 
 QByteArray byteItem(char item, char value) { return QByteArray(1, item) + char(1) + value; }
@@ -103,13 +113,13 @@ bool CreateDatabaseFile(const QString& location, QString& error) {
   more += char(isc_dpb_page_size);
   more += char(4);
   more += pageSize;
-  const QByteArray dpb = parameterBlock(more);
+  const QByteArray dpb = parameterBlock(location, more);
   const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
   isc_db_handle dbh = 0;
   if (isc_create_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData(),
                           SQL_DIALECT_V6)) {
-    error = interpretStatus(status);
+    error = withUser(location, interpretStatus(status));
     return false;
   }
   isc_detach_database(status, &dbh);
@@ -123,7 +133,7 @@ bool SwitchOnForcedWrites(const QString& location) {
   if (!g_unforced.contains(key)) return true;
   // A second attachment with the switch in its parameters changes the file's
   // header for every attachment.
-  const QByteArray dpb = parameterBlock(byteItem(isc_dpb_force_write, 1));
+  const QByteArray dpb = parameterBlock(location, byteItem(isc_dpb_force_write, 1));
   const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
   isc_db_handle dbh = 0;
@@ -136,6 +146,40 @@ bool SwitchOnForcedWrites(const QString& location) {
   return true;
 }
 
+TDbLogin DbLoginFor(const QString& location) {
+  TDbLogin login{QLatin1String(kDbUser), QLatin1String(kDbPassword)};
+  if (!IsServerLocation(location)) return login;
+  // Each of the two on its own: the environment, else the settings file.
+  const IniFile ini(DatabaseIniPath(FolderOfPath(location)));
+  const QString section = QLatin1String(kIniSection);
+  auto pick = [&](const char* variable, const char* key, QString& value) {
+    if (qEnvironmentVariableIsSet(variable))
+      value = qEnvironmentVariable(variable);
+    else if (ini.hasKey(section, QLatin1String(key)))
+      value = ini.readString(section, QLatin1String(key), value);
+  };
+  pick("ISC_USER", "ServerUser", login.user);
+  pick("ISC_PASSWORD", "ServerPassword", login.password);
+  return login;
+}
+
+bool DatabaseFileMissing(const QString& location) {
+  const QByteArray dpb = parameterBlock(location, QByteArray());
+  const QByteArray path = location.toLocal8Bit();
+  ISC_STATUS_ARRAY status = {};
+  isc_db_handle dbh = 0;
+  if (!isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData())) {
+    isc_detach_database(status, &dbh);
+    return false;
+  }
+  // The open's own failure carries the system's error number.
+  for (int i = 1; i + 1 < ISC_STATUS_LENGTH && status[i] != isc_arg_end; i += 2) {
+    if (status[i] == isc_arg_unix && status[i + 1] == ENOENT) return true;
+    if (status[i] == isc_arg_cstring) ++i;  // a length, then the text
+  }
+  return false;
+}
+
 bool OpenConnection(const QString& location, QString& error) {
   CloseConnection();
   QSqlDatabase db = QSqlDatabase::contains(kConnectionName)
@@ -145,13 +189,15 @@ bool OpenConnection(const QString& location, QString& error) {
     error = "The Firebird driver for Qt (QIBASE) is not installed";
     return false;
   }
+  const TDbLogin login = DbLoginFor(location);
   db.setDatabaseName(location);
-  db.setUserName(kDbUser);
-  db.setPassword(kDbPassword);
+  db.setUserName(login.user);
+  db.setPassword(login.password);
   db.setConnectOptions("ISC_DPB_LC_CTYPE=UTF8");
   if (!db.open()) {
     error = engineText(db.lastError());
     if (error.isEmpty()) error = "Cannot open database " + location;
+    error = withUser(location, error);
     return false;
   }
   g_location = location;

@@ -10,6 +10,16 @@
 inline constexpr const char* kDbUser = "SYSDBA";
 inline constexpr const char* kDbPassword = "wemba38";
 
+// Who a connection to location logs in as. Embedded books: the fixed pair. Books
+// on a server: Firebird's own ISC_USER / ISC_PASSWORD when set, else ServerUser /
+// ServerPassword of the books' settings file, else the fixed pair - a server
+// shared with anything else must not need the fixed password.
+struct TDbLogin {
+  QString user;
+  QString password;
+};
+TDbLogin DbLoginFor(const QString& location);
+
 // Creates a new, empty database file (dialect 3, UTF8) at location, which is a
 // file path (embedded) or "host:/path" (a server). Fails when the file exists.
 // The file starts with forced writes off, for speed while its tables are made.
@@ -17,6 +27,10 @@ bool CreateDatabaseFile(const QString& location, QString& error);
 // Switches forced writes on for a file CreateDatabaseFile made in this process
 // (nothing for any other file). Closing the connection to it does this too.
 bool SwitchOnForcedWrites(const QString& location);
+
+// True when the engine (or the server) says the database file of location does
+// not exist - not when it cannot be reached or refuses the login.
+bool DatabaseFileMissing(const QString& location);
 
 // Opens the connection to location (closing any open one first).
 bool OpenConnection(const QString& location, QString& error);

@@ -1,11 +1,15 @@
 #include "store/opening.h"
 
+#include <QDir>
+#include <QFile>
 #include <QList>
+#include <QSqlQuery>
 
 #include "foundation/dates.h"
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "store/db.h"
+#include "store/inifile.h"
 #include "store/schema.h"
 #include "store/session.h"
 #include "store/settings.h"
@@ -42,6 +46,49 @@ bool createDefaultPot() {
   return true;
 }
 
+// How the settings file stood when it was read, for the recovery's message.
+enum class IniState { Sound, Missing, Damaged };
+IniState g_iniState = IniState::Sound;
+
+IniState iniStateOf(const QString& path) {
+  const IniFile ini(path);
+  if (!ini.existed()) return IniState::Missing;
+  return ini.hasSection(QLatin1String(kIniSection)) ? IniState::Sound : IniState::Damaged;
+}
+
+// Ids are allocated as max + 1, so a second program writing the same books would
+// collide: another attachment to them on their server opens them frozen, or not
+// at all. False when the user does not want them opened.
+bool checkOtherAttachments() {
+  TSession& s = Session();
+  s.readOnlyOpening = false;
+  if (!IsServerLocation(s.dataFolder)) return true;
+  QStringList others;
+  {
+    QuietDbErrors quiet;
+    bool ok = false;
+    QSqlQuery q = RunQuery(QStringLiteral("select mon$remote_address from mon$attachments "
+                                          "where mon$attachment_id <> current_connection "
+                                          "and mon$system_flag = 0"),
+                           {}, &ok);
+    while (ok && q.next()) {
+      // "address/port" names the machine by its address.
+      const QString address = q.value(0).toString().trimmed().section(QLatin1Char('/'), 0, 0);
+      const QString shown = address.isEmpty() ? QStringLiteral("the server itself") : address;
+      if (!others.contains(shown)) others << shown;
+    }
+  }
+  RollbackIfActive();
+  if (others.isEmpty()) return true;
+  if (!AskYes("These books are open on another machine (" + others.join(QStringLiteral(", ")) +
+              ") - open read-only?"))
+    return false;
+  s.readOnlyOpening = true;
+  s.frozenInFile = s.settings.dbFrozen;
+  s.settings.dbFrozen = true;
+  return true;
+}
+
 bool failOpening() {
   FlashClose();
   ShowStatus(QString());
@@ -57,6 +104,89 @@ bool DatabaseIsOpen() { return g_open && IsConnected(); }
 QString DatabaseLocation() { return Session().dataFolder + QLatin1String(kDatabaseFileName); }
 
 const TObj& SweepToPot() { return g_sweepToPot; }
+
+bool FileCopyRefusal(const QString& action) {
+  const QString folder = Session().dataFolder;
+  if (!IsServerLocation(folder)) return false;
+  ShowInfo("Cannot " + action + " - the books are on a server (" + folder +
+           "), where vorbek.fdb cannot be copied as a file; back them up on the server (gbak)");
+  return true;
+}
+
+bool RecoverSettingsFromBooks() {
+  TSession& s = Session();
+  TDbSettings& t = s.settings;
+  const bool needBase = t.baseCurrency.isEmpty();
+  // Older and converted books may never have had a default pot: a lost one is
+  // asked for only when the settings were lost.
+  const bool needPot = t.defaultPotId <= 0;
+  if (!needBase && !needPot) return true;
+  QStringList taken;
+  bool changed = g_iniState != IniState::Sound;
+  if (needBase) {
+    QStringList bases;
+    bool ok = false;
+    QSqlQuery q =
+        RunQuery(QStringLiteral("select id from ccy where base = 1 order by id"), {}, &ok);
+    while (ok && q.next()) bases << q.value(0).toString().trimmed().toUpper();
+    q.finish();
+    if (bases.size() == 1 && bases.first().size() == 3) {
+      t.baseCurrency = bases.first();
+      taken << "base currency " + t.baseCurrency;
+    } else {
+      QString code;
+      const QString why = bases.isEmpty() ? QStringLiteral("no base currency")
+                                          : "several base currencies (" + bases.join(", ") + ")";
+      if (!AskText("The database names " + why + "\rPlease enter base currency\r(eg GBP, EUR, USD)",
+                   code) ||
+          code.trimmed().size() != 3) {
+        EndProgram(1);
+        return false;
+      }
+      t.baseCurrency = code.trimmed().toUpper();
+      changed = true;
+    }
+    s.workingCurrency = t.baseCurrency;
+    s.externalWorkingCurrency = t.baseCurrency;
+  }
+  if (needPot) {
+    QList<int32_t> pots;
+    bool ok = false;
+    QSqlQuery q = RunQuery(
+        QStringLiteral("select id from account where type2 = 6 and trim(name) = ? order by id"),
+        {QStringLiteral("Default pot")}, &ok);
+    while (ok && q.next()) pots << q.value(0).toInt();
+    q.finish();
+    if (pots.size() == 1) {
+      t.defaultPotId = pots.first();
+      taken << "default pot #" + QString::number(t.defaultPotId);
+    } else if (!s.readOnlyOpening && g_iniState != IniState::Sound &&
+               AskYes(QStringLiteral("The database names no single \"Default pot\" - create a new "
+                                     "one as the default pot?"))) {
+      if (!createDefaultPot()) return false;
+      changed = true;
+    }
+  }
+  RollbackIfActive();
+  if (!taken.isEmpty()) {
+    const char* how = g_iniState == IniState::Missing   ? "was missing"
+                      : g_iniState == IniState::Damaged ? "was damaged"
+                                                        : "was incomplete";
+    ShowInfo("Settings file \"" + s.settingsPath + "\" " + how + " - " +
+             taken.join(QStringLiteral(" and ")) + (taken.size() > 1 ? " were" : " was") +
+             " taken from the database");
+  }
+  // A damaged file is kept aside for the user; the mended one replaces it.
+  if (g_iniState == IniState::Damaged) {
+    const QString kept = s.settingsPath + QStringLiteral(".damaged");
+    QFile::remove(kept);
+    QFile::rename(s.settingsPath, kept);
+  }
+  // Books that never had a default pot keep their settings file untouched.
+  if (changed || !taken.isEmpty()) SaveDatabaseIni();
+  g_iniState = IniState::Sound;
+  return true;
+}
 const TObj& OpeningBalPot() { return g_openingBalPot; }
 
 void SetArchiveStateHook(std::function<void()> show) { g_archiveState = std::move(show); }
@@ -96,21 +226,36 @@ bool OpenDatabase() {
   s.firstTimeInstall = false;
   if (s.runStartDate == 0) s.runStartDate = todayYmd();
 
+  QString error;
+  if (!CheckDatabaseName(s.dataFolder, error)) {
+    ShowInfo(error);
+    return false;
+  }
   ShowStatus(QStringLiteral("Reading ini file ..."));
-  s.settingsPath = s.dataFolder + QLatin1String(kDatabaseIniName);
+  s.settingsPath = DatabaseIniPath(s.dataFolder);
+  // The settings of server books live on this machine, in a folder made on first use.
+  if (IsServerLocation(s.dataFolder)) QDir().mkpath(FolderOfPath(s.settingsPath));
+  g_iniState = iniStateOf(s.settingsPath);
   ReadDatabaseIni();
 
   ShowStatus(QStringLiteral("Opening database ..."));
   CloseConnection();
-  QString error;
   if (!OpenConnection(DatabaseLocation(), error)) {
     ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + error);
     EndProgram(1);
     return failOpening();
   }
+  if (!checkOtherAttachments()) return failOpening();
 
-  if (!DetermineSchemaVersion() || !UpgradeSchema()) return failOpening();
-  EnsureWorkingIndexes();
+  if (!DetermineSchemaVersion()) return failOpening();
+  if (s.readOnlyOpening && s.schemaVersion != kCurrentSchemaVersion) {
+    ShowInfo(
+        QStringLiteral("These books need an upgrade, which cannot run while they are open "
+                       "on another machine"));
+    return failOpening();
+  }
+  if (!UpgradeSchema()) return failOpening();
+  if (!s.readOnlyOpening) EnsureWorkingIndexes();
 
   OpenTables();
 
@@ -119,6 +264,8 @@ bool OpenDatabase() {
     s.initialising = false;
     // New books are complete only with their settings: keep them now, not at closing.
     SaveDatabaseIni();
+  } else if (!RecoverSettingsFromBooks()) {
+    return failOpening();
   }
 
   NewTxnId();  // reports a TXN / PSTG mismatch; the opening goes on

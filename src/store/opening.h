@@ -29,6 +29,23 @@ void CloseDatabase(bool saveSettings = true);
 // the one in folder and refreshes the control panel.
 bool SwitchDatabase(const QString& folder);
 
+// Settings that can be recovered: when the settings file of existing books is
+// missing, damaged (no "main" section) or lacks BaseCurrency or DefaultPotId,
+// the base currency is taken from the one CCY row with BASE = 1 and the default
+// pot from the one pot named "Default pot" (what the first-time installation
+// made); the user is told once and the mended file is saved. Where the books do
+// not say (several or no base rows, no such pot) the user is asked as the
+// first-time installation does: the base currency in its input box (Cancel ends
+// the program), and - when the file was missing or damaged, not for books that
+// never had a default pot - a new "Default pot" after a question. False when
+// the program is to end.
+// OpenDatabase runs it after the upgrade.
+bool RecoverSettingsFromBooks();
+
+// Archive copies and backups copy vorbek.fdb as a file, which books on a
+// server are not: true, after "Cannot " + action + " - ...", for server books.
+bool FileCopyRefusal(const QString& action);
+
 bool DatabaseIsOpen();
 QString DatabaseLocation();  // data folder + vorbek.fdb
 

@@ -118,8 +118,9 @@ bool runScript(const QString& location, QString& error) {
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
     db.setDatabaseName(location);
-    db.setUserName(QLatin1String(kDbUser));
-    db.setPassword(QLatin1String(kDbPassword));
+    const TDbLogin login = DbLoginFor(location);
+    db.setUserName(login.user);
+    db.setPassword(login.password);
     db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
     if (!db.open()) {
       error = db.lastError().text().trimmed();
@@ -151,10 +152,11 @@ bool runScript(const QString& location, QString& error) {
 }  // namespace
 
 bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
+  if (!CheckDatabaseName(dataFolder, error)) return false;
   const bool server = IsServerLocation(dataFolder);
   const QString folder = server ? dataFolder : WithTrailingSeparator(dataFolder);
   const QString dbPath = folder + QLatin1String(kDatabaseFileName);
-  const QString iniPath = folder + QLatin1String(kDatabaseIniName);
+  const QString iniPath = DatabaseIniPath(folder);
 
   if (!server) {
     if (QFile::exists(dbPath)) {
@@ -176,13 +178,23 @@ bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
     error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
-  if (server) return true;
 
+  // A server's books keep their settings on this machine; a login kept there stays.
   IniFile ini(iniPath);
+  const QString section = QLatin1String(kIniSection);
+  const QString user = ini.readString(section, QStringLiteral("ServerUser"), QString());
+  const QString password = ini.readString(section, QStringLiteral("ServerPassword"), QString());
+  const bool keepLogin = server && ini.hasKey(section, QStringLiteral("ServerUser"));
   ini.clear();
-  ini.writeInteger(QLatin1String(kIniSection), QStringLiteral("DBvn"), kStartingSchemaVersion);
-  if (!ini.save(&engine)) {
-    QFile::remove(dbPath);
+  ini.writeInteger(section, QStringLiteral("DBvn"), kStartingSchemaVersion);
+  if (keepLogin) {
+    ini.writeString(section, QStringLiteral("ServerUser"), user);
+    ini.writeString(section, QStringLiteral("ServerPassword"), password);
+  }
+  if ((server && !QDir().mkpath(FolderOfPath(iniPath))) || !ini.save(&engine)) {
+    // Books on a server cannot be removed from here; without their settings
+    // they open through the version in the database.
+    if (!server) QFile::remove(dbPath);
     error = "Cannot write \"" + iniPath + "\" : " + engine;
     return false;
   }

@@ -14,8 +14,9 @@ QStringList StartingSchemaScript();
 // Makes dataFolder (with parents) when missing, creates vorbek.fdb in it from the
 // starting script and writes a ZADEZEVU.INI holding only [main] DBvn=19 (replacing
 // any settings file there). Refuses when vorbek.fdb already exists. dataFolder may
-// be "host:/path" for a server, where no folder is made and the settings file is
-// not written. On failure nothing new is left behind and error says why.
+// be "host:/path" for a server: the server makes the file (and refuses one that
+// exists), and the settings file goes into the books' ServerSettingsFolder. On
+// failure nothing new is left behind (but for that folder) and error says why.
 bool CreateEmptyBooks(const QString& dataFolder, QString& error);
 
 // Books made before an index joined the starting script get it when opened;

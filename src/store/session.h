@@ -67,6 +67,10 @@ struct TSession {
   bool converted = false;    // a conversion step ran
   bool repairPending = false;
   bool firstTimeInstall = false;
+  // Opened frozen because another attachment uses the same books on their
+  // server; the settings file keeps the frozen flag it had (frozenInFile).
+  bool readOnlyOpening = false;
+  bool frozenInFile = false;
 };
 
 TSession& Session();

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 #include <climits>
 
 #include "foundation/dates.h"
@@ -42,8 +43,45 @@ QString ProgramIniPath() { return ProgramFolder() + QLatin1String(kProgramIniNam
 QString DefaultDataFolder() { return ProgramFolder() + QStringLiteral("data/"); }
 
 bool IsServerLocation(const QString& location) {
-  static const QRegularExpression re(QStringLiteral("^[^/\\\\:]{2,}:"));
-  return re.match(location).hasMatch();
+  if (location.isEmpty()) return false;
+  const QChar first = location.front();
+  if (first == QLatin1Char('/') || first == QLatin1Char('.') || first == QLatin1Char('~') ||
+      first == QLatin1Char('\\'))
+    return false;
+  const qsizetype colon = location.indexOf(QLatin1Char(':'));
+  if (colon < 0 || (colon == 1 && first.isLetter())) return false;  // no colon, or a drive
+  // Before the colon a host, or a host and a port (the engine reads "a/b:c" so
+  // too); a deeper relative folder stays a local path.
+  static const QRegularExpression head(QStringLiteral("^[^/\\\\]*(/[^/\\\\]*)?$"));
+  return head.match(location.left(colon)).hasMatch();
+}
+
+bool CheckDatabaseName(const QString& location, QString& error) {
+  error.clear();
+  if (!IsServerLocation(location)) return true;
+  static const QRegularExpression form(
+      QStringLiteral("^[^/\\\\:\\s]+(/[0-9]+)?:(/|[A-Za-z]:[/\\\\])"));
+  if (form.match(location).hasMatch()) return true;
+  error = "Invalid database name \"" + location +
+          "\" - books on a server are named host:/folder/ or host/port:/folder/";
+  return false;
+}
+
+QString ServerSettingsFolder(const QString& dataFolder) {
+  if (!IsServerLocation(dataFolder)) return QString();
+  const qsizetype colon = dataFolder.indexOf(QLatin1Char(':'));
+  const QString host = dataFolder.left(colon).toLower();  // host names ignore case
+  QString path = dataFolder.mid(colon + 1);
+  while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'))))
+    path.chop(1);
+  auto encoded = [](const QString& s) { return QString::fromLatin1(QUrl::toPercentEncoding(s)); };
+  return ProgramFolder() + QStringLiteral("servers/") + encoded(host) + QLatin1Char('/') +
+         encoded(path) + QLatin1Char('/');
+}
+
+QString DatabaseIniPath(const QString& dataFolder) {
+  const QString server = ServerSettingsFolder(dataFolder);
+  return (server.isEmpty() ? dataFolder : server) + QLatin1String(kDatabaseIniName);
 }
 
 QString FolderOfPath(const QString& path) {
@@ -229,7 +267,7 @@ bool SaveDatabaseIni() {
   num("JournalBlockSize", t.journalBlockSize);
   num("IgnoredRemdrs", t.ignoredRemdrs);
   flag("WashCtgies", t.washCtgies);
-  flag("DBFrozen", t.dbFrozen);
+  flag("DBFrozen", s.readOnlyOpening ? s.frozenInFile : t.dbFrozen);
   num("FreezeBefore", t.freezeBefore);
   flag("ExcludeClosedChannels", t.excludeClosedChannels);
   flag("ShowPots", true);

@@ -22,9 +22,22 @@ TRecentDatabases& RecentDatabases();
 QString ProgramIniPath();     // program folder + VORBEK2.INI
 QString DefaultDataFolder();  // program folder + "data/"
 
-// "host:/path" (or "host:C:\path") names a database on a Firebird server; a
-// plain path, including a Windows drive path, does not.
+// "host:/path" (or "host/port:/path", "host:C:\path") names a database on a
+// Firebird server; a plain path, including a Windows drive path, does not. A
+// name that only looks like a server's (":/x", "host:") counts as one, so
+// that CheckDatabaseName refuses it rather than a file of that name being made.
 bool IsServerLocation(const QString& location);
+// False, with "Invalid database name ..." in error, for a server name without a
+// host, with a port that is not a number, or without an absolute path.
+bool CheckDatabaseName(const QString& location, QString& error);
+// The settings of server books live on this machine, below the program folder:
+// servers/<host>/<path>/, host (with "/port") and path (without its trailing
+// separator) percent-encoded so that every name gets a folder of its own, e.g.
+// "localhost:/srv/books/" -> servers/localhost/%2Fsrv%2Fbooks/. Empty for local books.
+QString ServerSettingsFolder(const QString& dataFolder);
+// The ZADEZEVU.INI of the books in dataFolder: beside vorbek.fdb, or for a
+// server in ServerSettingsFolder.
+QString DatabaseIniPath(const QString& dataFolder);
 // The folder part of a database file path, with its trailing separator.
 QString FolderOfPath(const QString& path);
 

@@ -249,6 +249,113 @@ class TstOpening : public QObject {
     QCOMPARE(BooksIniValue(books.iniPath(), "GenTo"), QStringLiteral("20240315"));
   }
 
+  // The facts the books keep themselves come back from the database when the
+  // settings file lost them; where the books do not say, the user is asked.
+  void settingsRecoveredFromBooks_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("told");  // after the file's name; empty: nothing taken
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("pot");
+    QTest::addRow("random bytes")
+        << "bytes"
+        << "was damaged - base currency GBP and default pot #1 were taken from the database"
+        << "GBP" << 1;
+    QTest::addRow("no BaseCurrency")
+        << "base"
+        << "was incomplete - base currency GBP was taken from the database"
+        << "GBP" << 1;
+    QTest::addRow("no DefaultPotId")
+        << "pot"
+        << "was incomplete - default pot #1 was taken from the database"
+        << "GBP" << 1;
+    QTest::addRow("several base rows") << "bases"
+                                       << ""
+                                       << "USD" << 1;
+    QTest::addRow("damaged, no pot named so")
+        << "renamed"
+        << "was damaged - base currency GBP was taken from the database"
+        << "GBP" << 2;
+  }
+  void settingsRecoveredFromBooks() {
+    QFETCH(QString, damage);
+    QFETCH(QString, told);
+    QFETCH(QString, base);
+    QFETCH(int, pot);
+    TestBooks books;
+    QVERIFY2(books.ok(), qPrintable(books.error()));
+    if (damage == "bases")
+      QVERIFY(ExecSqlCommitted("insert into ccy (id, base) values ('USD', 1)"));
+    if (damage == "renamed")
+      QVERIFY(ExecSqlCommitted("update account set name = 'Rainy day' where id = 1"));
+    CloseDatabase(false);
+    if (damage == "bytes" || damage == "renamed") {
+      QFile f(books.iniPath());
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      QByteArray bytes(4096, '\0');
+      for (int i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919 + 13) % 256);
+      f.write(bytes);
+    }
+    if (damage == "base" || damage == "bases")
+      SetBooksIniKey(books.iniPath(), "BaseCurrency", QString());
+    if (damage == "pot") SetBooksIniKey(books.iniPath(), "DefaultPotId", QString());
+
+    ResetSession();
+    Session().dataFolder = books.folder();
+    {
+      ScriptedPrompter p;
+      if (damage == "bases")
+        p.text(
+            "The database names several base currencies (GBP, USD)\rPlease enter base "
+            "currency\r(eg GBP, EUR, USD)",
+            "usd");
+      if (damage == "renamed")
+        p.yes(
+            "The database names no single \"Default pot\" - create a new one as the default "
+            "pot?");
+      if (!told.isEmpty()) p.info("Settings file \"" + books.iniPath() + "\" " + told);
+      QVERIFY(OpenDatabase());
+      VERIFY_PROMPTS(p);
+    }
+    QCOMPARE(Session().settings.baseCurrency, base);
+    QCOMPARE(Session().settings.defaultPotId, pot);
+    QCOMPARE(Session().workingCurrency, base);
+    TObj potAccount;
+    QVERIFY(ReadAccount(pot, potAccount));
+    QCOMPARE(potAccount.kind, 6);
+    CloseDatabase(false);
+    // The mended file was saved at once; a damaged one is kept aside.
+    QCOMPARE(BooksIniValue(books.iniPath(), "BaseCurrency"), base);
+    QCOMPARE(BooksIniValue(books.iniPath(), "DefaultPotId"), QString::number(pot));
+    QCOMPARE(QFile::exists(books.iniPath() + ".damaged"), damage == "bytes" || damage == "renamed");
+    ScriptedPrompter quiet;  // told once
+    QVERIFY(books.open());
+    VERIFY_PROMPTS(quiet);
+  }
+
+  // Without an answer the books cannot be used: the program ends, the file stays.
+  void unknownBaseCurrencyNotGiven() {
+    TestBooks books(TestBooks::Closed);
+    SetBooksIniKey(books.iniPath(), "BaseCurrency", QString());
+    {
+      TestBooks open;  // a second copy, to give the first one no base row
+      QVERIFY(ExecSqlCommitted("update ccy set base = 0"));
+      CloseDatabase(false);
+      QVERIFY(CopyBooks(open.folder(), books.folder()));
+    }
+    SetBooksIniKey(books.iniPath(), "BaseCurrency", QString());
+    const QByteArray before = FileFingerprint(books.iniPath());
+    ResetSession();
+    Session().dataFolder = books.folder();
+    ScriptedPrompter p;
+    p.text("The database names no base currency\rPlease enter base currency\r(eg GBP, EUR, USD)",
+           "", false);
+    QVERIFY(!OpenDatabase());
+    VERIFY_PROMPTS(p);
+    QVERIFY(ProgramEndRequested());
+    QVERIFY(!IsConnected());
+    QCOMPARE(FileFingerprint(books.iniPath()), before);
+  }
+
   void closingSavesOnlyWhatWasOpened() {
     TestBooks books;
     Session().settings.databaseName = "Renamed";

@@ -318,7 +318,8 @@ class TstSettings : public QObject {
     TestBooks first;
     QVERIFY2(first.ok(), qPrintable(first.error()));
     TestBooks second(TestBooks::Closed);
-    QVERIFY(QFile::remove(second.iniPath()));  // no settings there: all defaults
+    // No settings there: all defaults, but for the facts the books themselves keep.
+    QVERIFY(QFile::remove(second.iniPath()));
     ResetSession();
     Session().dataFolder = first.folder();
     QVERIFY(OpenDatabase());
@@ -326,6 +327,8 @@ class TstSettings : public QObject {
     int refreshed = 0;
     SetControlPanelHook([&] { ++refreshed; });
     ScriptedPrompter p;
+    p.info("Settings file \"" + second.iniPath() +
+           "\" was missing - base currency GBP and default pot #1 were taken from the database");
     QVERIFY(SwitchDatabase(second.folder()));
     VERIFY_PROMPTS(p);
     SetControlPanelHook(nullptr);
@@ -333,7 +336,9 @@ class TstSettings : public QObject {
     QCOMPARE(mainValue(first.iniPath(), "DatabaseName"), QStringLiteral("First books"));
     QCOMPARE(Session().dataFolder, second.folder());
     QCOMPARE(Session().settings.databaseName, QStringLiteral("x"));
-    QCOMPARE(Session().settings.baseCurrency, QString());
+    QCOMPARE(Session().settings.baseCurrency, QStringLiteral("GBP"));
+    QCOMPARE(Session().settings.defaultPotId, 1);
+    QCOMPARE(mainValue(second.iniPath(), "BaseCurrency"), QStringLiteral("GBP"));
     QCOMPARE(Session().schemaVersion, 33);
     QVERIFY(DatabaseIsOpen());
   }
