@@ -171,7 +171,13 @@ bool TFRemdrs::userClose() {
   return !isVisible();
 }
 
-void TFRemdrs::reject() { userClose(); }
+// Escape, and the dialog's own closing, which passes through here too.
+void TFRemdrs::reject() {
+  if (closing_)
+    QDialog::reject();
+  else
+    userClose();
+}
 
 void TFRemdrs::closeEvent(QCloseEvent* e) {
   // The window manager's close button is the user's too; the program's own
@@ -180,7 +186,10 @@ void TFRemdrs::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
+  const bool was = closing_;
+  closing_ = true;
   QDialog::closeEvent(e);
+  closing_ = was;
 }
 
 void TFRemdrs::setViewCurrent(bool current) {
