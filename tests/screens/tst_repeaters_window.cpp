@@ -12,8 +12,10 @@
 
 #include "foundation/dates.h"
 #include "ledger/repeaters.h"
+#include "screens/lists/reminders_window.h"
 #include "screens/lists/repeaters_window.h"
 #include "screens/screen_hooks.h"
+#include "shell/ctrl_window.h"
 #include "store/db.h"
 #include "store/records.h"
 #include "store/session.h"
@@ -215,6 +217,19 @@ class TstRepeatersWindow : public QObject {
     QCOMPARE(w_->statusPanel()->text(), QString("2 items  "));
     RollbackIfActive();
     QCOMPARE(CountRows("txn", "masterid = 1"), 3);
+  }
+
+  // The control window's items open the two lists.
+  void controlWindowItems() {
+    w_->hide();
+    TFCtrl ctrl;
+    ctrl.menu().repeaters->trigger();
+    QVERIFY(w_->isVisible());
+    ScriptedPrompter p;
+    ctrl.menu().reminders->trigger();
+    VERIFY_PROMPTS(p);
+    QVERIFY(RemindersListWindow()->isVisible());
+    RemindersListWindow()->hide();
   }
 };
 
