@@ -146,8 +146,9 @@ class TstRemindersWindow : public QObject {
   }
 
   // Re-dated past its deadline, a reminder leaves the current view; a
-  // deleted one is gone.
+  // deleted one is gone. Frozen books allow both.
   void redateAndDelete() {
+    Session().settings.dbFrozen = true;  // reminders stay changeable on frozen books
     w_->setCurrentRow(1);
     ScriptedPrompter p;
     p.date(QString(), 20240615).no("OK to delete?").yes("OK to delete?");
