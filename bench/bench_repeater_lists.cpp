@@ -79,7 +79,10 @@ bool timeIt(const char* what, const std::function<bool()>& step,
             const std::function<bool()>& before = {}) {
   qint64 wall[3], cpu[3];
   for (int i = 0; i < 3; ++i) {
-    if (before && !before()) return BenchFail(QStringLiteral("preparing ") + what) == 0;
+    if (before && !before()) {
+      BenchFail(QStringLiteral("preparing ") + what);
+      return false;
+    }
     TBenchClock clock;
     if (!step()) {
       BenchFail(QString::fromLatin1(what) + " gave a wrong result");

@@ -15,7 +15,6 @@
 #include "ledger/repeaters.h"
 #include "screens/screen_hooks.h"
 #include "shell/shell_hooks.h"
-#include "store/session.h"
 
 namespace {
 
@@ -171,7 +170,7 @@ void TFRptrs::showEvent(QShowEvent* e) {
 void TFRptrs::refresh() {
   const int32_t keep = currentId();
   QList<TRptrListRow> rows;
-  ListRepeaters(all_->isChecked() ? false : true, rows);
+  ListRepeaters(!all_->isChecked(), rows);
   model_->setRows(rows);
   grid_->resizeColumnsToContents();
   status_->setText(QString::number(rows.size()) + QStringLiteral(" items  "));
