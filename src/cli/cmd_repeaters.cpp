@@ -1,7 +1,7 @@
-// vorbek-cli repeater add / list: a repeater master saved as the entry form
-// saves one (then its instances generated), and the repeaters list.
+// vorbek-cli repeater verbs: a master saved as the entry form saves one (then
+// its instances generated), the repeaters list, and deactivating, deleting and
+// weeding masters.
 #include <QRegularExpression>
-#include <QSqlQuery>
 
 #include "cli/batch_prompter.h"
 #include "cli/cli_args.h"
@@ -16,6 +16,7 @@
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "ledger/repeaters.h"
+#include "reports/repeater_list.h"
 #include "store/db.h"
 #include "store/opening.h"
 #include "store/records.h"
@@ -98,38 +99,83 @@ int runAdd(CliContext& ctx) {
   return CliCommitted();
 }
 
-int runList(CliContext& ctx) {
-  const bool all = ctx.takeFlag(QStringLiteral("--all"));
-  if (ctx.args.size() != 1) return CliUsage("repeater list DIR [--all] [--csv]");
-  if (!CliOpenBooks(ctx.args.first())) return 1;
-  bool ok = false;
-  QSqlQuery q = RunQuery(ActiveRepeatersSql(!all), {}, &ok);
-  if (!ok) return CliRefused();
+// The rows of the repeaters list, as the window lists them.
+void printList(const CliContext& ctx, const QList<TRptrListRow>& list) {
   QList<TCellRow> rows;
-  while (q.next()) {
-    const QString type = q.value("type").toString().trimmed();
-    rows << TCellRow{
-        IntCell(q.value("id").toInt()),
-        DateCell(q.value("startdate").toInt()),
-        DateCell(q.value("enddate").toInt()),
-        TextCell(q.value("rptinc").toString() + q.value("freq").toString().trimmed()),
-        TextCell(type.isEmpty() ? QString() : TxnTypeShortName(type.at(0))),
-        AmountCell(q.value("amt").toLongLong()),
-        IntCell(q.value("gento").toInt()),
-        TextCell(q.value("narrative").toString()),
-        TextCell(q.value("rptactive").toInt() == 1 ? QStringLiteral("ACTIVE") : QString()),
-        TextCell(q.value("accname1").toString().trimmed()),
-        TextCell(q.value("accname2").toString().trimmed()),
-        TextCell(q.value("accname3").toString().trimmed()),
-        TextCell(q.value("accname4").toString().trimmed())};
-  }
-  q.finish();
+  for (const TRptrListRow& r : list)
+    rows << TCellRow{IntCell(r.id),
+                     DateCell(r.startDate),
+                     DateCell(r.endText().isEmpty() ? 0 : r.endDate),
+                     TextCell(r.freqText()),
+                     TextCell(r.typeText()),
+                     AmountCell(r.amount),
+                     IntCell(r.genTo),
+                     TextCell(r.narrative),
+                     TextCell(r.activeText()),
+                     TextCell(r.accName[0]),
+                     TextCell(r.accName[1]),
+                     TextCell(r.accName[2]),
+                     TextCell(r.accName[3])};
   CliTable(ctx,
            {"Id", "Start", "End", "Freq", "Txn type", "Amount", "GenTo", "Description", "Active?",
             "Account 1", "Account 2", "Account 3", "Account 4"},
            rows);
+}
+
+int runList(CliContext& ctx) {
+  const bool all = ctx.takeFlag(QStringLiteral("--all"));
+  if (ctx.args.size() != 1) return CliUsage("repeater list DIR [--all] [--csv]");
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  QList<TRptrListRow> list;
+  if (!ListRepeaters(!all, list)) return CliRefused();
+  printList(ctx, list);
   CloseDatabase(false);
   return 0;
+}
+
+// DIR ID of the master verbs.
+bool masterArgs(CliContext& ctx, int32_t& id) {
+  return ctx.args.size() == 2 && ParseCliId(ctx.args.at(1), id);
+}
+
+int runDeactivate(CliContext& ctx) {
+  int32_t id = 0;
+  if (!masterArgs(ctx, id)) return CliUsage(QStringLiteral("repeater deactivate DIR ID"));
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  TRptr r;
+  // The question names any id; a missing master would be "deactivated" silently.
+  if (!Session().settings.dbFrozen && !ReadRepeater(id, r, true)) return CliRefused();
+  if (!DeactivateRepeater(id)) return CliRefused();
+  CliOut("Deactivated repeater #" + QString::number(id));
+  return CliCommitted();
+}
+
+int runDelete(CliContext& ctx) {
+  QString instances;
+  const bool hasInstances = ctx.takeOption(QStringLiteral("--instances"), instances);
+  int32_t id = 0;
+  const QString line = QStringLiteral("repeater delete DIR ID [--instances retain|delete]");
+  if (!masterArgs(ctx, id)) return CliUsage(line);
+  if (hasInstances) {
+    const QString how = instances.toLower();
+    if (how != QLatin1String("retain") && how != QLatin1String("delete"))
+      return CliBad("--instances must be retain or delete");
+    ctx.prompter->addFirstAnswer(how == QLatin1String("retain") ? QStringLiteral("1")
+                                                                : QStringLiteral("2"));
+  }
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  if (!DeleteRepeater(id)) return CliRefused();
+  CliOut("Deleted repeater #" + QString::number(id));
+  return CliCommitted();
+}
+
+int runWeed(CliContext& ctx) {
+  if (ctx.args.size() != 1) return CliUsage(QStringLiteral("repeater weed DIR"));
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  int count = 0;
+  if (!WeedRepeaters(&count)) return CliRefused();
+  CliOut("Deleted " + QString::number(count) + " inactive repeater(s)");
+  return CliCommitted();
 }
 
 const CliRegistration kRepeaterAdd(
@@ -143,5 +189,15 @@ const CliRegistration kRepeaterList({QStringLiteral("repeater list"),
                                      QStringLiteral("DIR [--all] [--csv]"),
                                      QStringLiteral("repeater masters (active only unless --all)"),
                                      runList});
+const CliRegistration kRepeaterDeactivate(
+    {QStringLiteral("repeater deactivate"), QStringLiteral("DIR ID"),
+     QStringLiteral("make a repeater master inactive (its instances stay)"), runDeactivate});
+const CliRegistration kRepeaterDelete(
+    {QStringLiteral("repeater delete"), QStringLiteral("DIR ID [--instances retain|delete]"),
+     QStringLiteral("delete an inactive repeater master, keeping or deleting its instances"),
+     runDelete});
+const CliRegistration kRepeaterWeed(
+    {QStringLiteral("repeater weed"), QStringLiteral("DIR"),
+     QStringLiteral("delete every inactive repeater master (their instances stay)"), runWeed});
 
 }  // namespace

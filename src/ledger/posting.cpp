@@ -512,6 +512,11 @@ bool CheckReconciledAndFreeze(const TTxn& oldTxn, const TTxn& newTxn) {
 
 bool CheckNewTxn(const TTxn& newTxn) { return CheckReconciledAndFreeze(NoTxn(), newTxn); }
 bool CheckDeleteTxn(const TTxn& oldTxn) { return CheckReconciledAndFreeze(oldTxn, NoTxn()); }
+bool CheckDeleteTxns(const QList<TTxn>& oldTxns) {
+  PotTable table;
+  for (const TTxn& t : oldTxns) table.addSide(t, +1);
+  return table.ask();
+}
 bool CheckCancelToggle(const TTxn& txn) {
   TTxn toggled = txn;
   toggled.cancelled = !txn.cancelled;

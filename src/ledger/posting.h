@@ -64,6 +64,8 @@ TTxn NoTxn();
 bool CheckReconciledAndFreeze(const TTxn& oldTxn, const TTxn& newTxn);
 bool CheckNewTxn(const TTxn& newTxn);
 bool CheckDeleteTxn(const TTxn& oldTxn);
+// The deletion of several transactions asked about once, their effects summed.
+bool CheckDeleteTxns(const QList<TTxn>& oldTxns);
 bool CheckCancelToggle(const TTxn& txn);
 
 // Cancels (flag true) or reinstates a transaction; commits.

@@ -20,6 +20,16 @@ std::function<void(bool)> windowHook;
 // A refused close starts the count again; four attempts in a row are refused.
 constexpr int kNagLimit = 4;
 
+// Ten years of lead time at most: more is a typing slip, and a huge count
+// would step the date back past the calendar's start.
+constexpr int kMaxLeadDays = 3650;
+
+// The parser takes any two-digit month and day ("2024-13-40"); a reminder
+// needs a day of the calendar.
+bool isRealDate(const TDateRec& d) {
+  return d.year >= 1 && d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= MonthLength(d);
+}
+
 }  // namespace
 
 bool AddReminder(TRemdr& r) {
@@ -112,11 +122,26 @@ int32_t NewReminder(const QString& targetText, bool onDate, const QString& daysT
                     const QString& text) {
   TRemdr r;
   if (!ParseDateTextOrWarn(targetText, r.tgDate)) return 0;
+  if (!isRealDate(r.tgDate)) {
+    ShowInfo("Invalid date " + InQuotes(targetText));
+    return 0;
+  }
   int days = 0;
-  if (!onDate && !ParseIntOrWarn(daysText, days)) return 0;
+  if (!onDate) {
+    // An empty box is refused with the same message as any other bad count.
+    if (daysText.trimmed().isEmpty()) {
+      ShowInfo("Invalid integer " + InQuotes(daysText));
+      return 0;
+    }
+    if (!ParseIntOrWarn(daysText, days)) return 0;
+    if (days < 0 || days > kMaxLeadDays) {
+      ShowInfo("Invalid integer " + InQuotes(daysText));
+      return 0;
+    }
+  }
   r.rmDate = r.tgDate;
   SubtractDays(r.rmDate, days);
-  r.text = text;
+  r.text = text.left(kReminderTextWidth);
   r.txnId = 0;
   if (!AddReminder(r) || !CommitIfActive()) {
     RollbackIfActive();

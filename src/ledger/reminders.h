@@ -68,8 +68,10 @@ bool RemindersWindowMayClose();
 
 // The "OK" of the "New Reminder" dialog, given its texts: the target date,
 // whether "on date" is chosen, the days-before text (the dialog starts it at
-// "31") and the reminder text. Invalid texts are refused with the parser's
-// message. Commits; the new id, or 0 when nothing was added (the dialog stays).
+// "31") and the reminder text (up to 255 characters kept). A target that is no
+// day of the calendar ("Invalid date …") and a days text that is not a whole
+// number from 0 to 3650, empty too ("Invalid integer …"), are refused.
+// Commits; the new id, or 0 when nothing was added (the dialog stays).
 int32_t NewReminder(const QString& targetText, bool onDate, const QString& daysText,
                     const QString& text);
 

@@ -468,6 +468,7 @@ bool MakeRepeaterFromTxn(TTxn& record, QChar freq) {
 }
 
 bool DeactivateRepeater(int32_t id) {
+  if (FrozenRefusal(QStringLiteral("deactivate repeater"))) return false;
   if (!ConfirmOk("Deactivate Repeater #" + num(id))) return false;
   TRptr r;
   if (!ReadRepeater(id, r)) return false;
@@ -478,6 +479,7 @@ bool DeactivateRepeater(int32_t id) {
 }
 
 bool DeleteRepeater(int32_t id) {
+  if (FrozenRefusal(QStringLiteral("delete repeater"))) return false;
   TRptr r;
   if (!ReadRepeater(id, r, true)) return false;
   if (r.sched.active) {
@@ -503,11 +505,48 @@ bool DeleteRepeater(int32_t id) {
   if (!AskYes(question + " - are you sure?")) return false;
   if (withInstances && !AskYes("Delete " + num(count) + " instances, are you really sure?"))
     return false;
+  // The instances go together, so their effect on reconciled balances and the
+  // freeze date is asked about once, before any of them is gone.
+  if (withInstances) {
+    QList<TTxn> instances;
+    bool ok = false;
+    QSqlQuery q =
+        RunQuery(QStringLiteral("select t.id from txn t where t.masterid = ? and t.instance > 0"),
+                 {id}, &ok);
+    if (!ok) return false;
+    QList<int32_t> ids;
+    while (q.next()) ids << q.value(0).toInt();
+    q = QSqlQuery();
+    for (int32_t txnId : ids) {
+      TTxn t;
+      if (ReadTxn(txnId, t)) instances << t;
+    }
+    if (!CheckDeleteTxns(instances)) return false;
+  }
   const bool ok = (!withInstances || DeleteInstancesFrom(id, 1)) &&
                   ExecSql(QStringLiteral("delete from rptr where id = ?"), {id});
   if (ok && CommitIfActive()) return true;
   RollbackIfActive();
   return false;
+}
+
+bool WeedRepeaters(int* count) {
+  if (count) *count = 0;
+  if (FrozenRefusal(QStringLiteral("delete repeater"))) return false;
+  if (!AskYes(QStringLiteral("OK to delete all inactive Masters?\r(their Instances will be "
+                             "retained as stand-alone transactions)")))
+    return false;
+  // The stored flag decides, not a list shown earlier: a master made active
+  // again since stays.
+  const int n = CountRows(QStringLiteral("rptr"), QStringLiteral("rptactive = 0"));
+  if (n < 0 || !ExecSql(QStringLiteral("delete from rptr where rptactive = 0")) ||
+      !CommitIfActive()) {
+    RollbackIfActive();
+    return false;
+  }
+  if (count) *count = n;
+  ShowInfo(QStringLiteral("Weeded OK"));
+  return true;
 }
 
 // ------------------------------------------------------------------ the list

@@ -67,11 +67,18 @@ bool CarryEditToLaterInstances(const TTxn& old, const TTxn& now);
 // Makes record instance 1 of a new master of frequency freq (its row is
 // rewritten, postings unchanged); commits.
 bool MakeRepeaterFromTxn(TTxn& record, QChar freq);
-// The user's commands on a master; they commit.
+// The user's commands on a master; they commit. Refused on frozen books.
 bool DeactivateRepeater(int32_t id);
+// Deleting its instances too asks the reconciled/freeze protection once for
+// all of them before any is deleted.
 bool DeleteRepeater(int32_t id);
+// Deletes every master whose stored RPTACTIVE is 0 after asking; their
+// instances stay as they are. Says "Weeded OK"; commits. The number deleted
+// goes to *count. False when refused, declined or not written.
+bool WeedRepeaters(int* count = nullptr);
 
 // The repeaters list: RPTR rows (all, or active only) with the names of their
 // four accounts, by id. Columns id, startdate, enddate, freq, "type", amt,
-// gento, narrative, rptactive, rptinc, accname1 … accname4.
+// gento, narrative, rptactive, rptinc, accname1 … accname4. The rows as shown
+// come from reports/repeater_list.h.
 QString ActiveRepeatersSql(bool activeOnly);

@@ -20,6 +20,8 @@
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "ledger/rebalance.h"
+#include "screens/lists/reminders_window.h"
+#include "screens/lists/repeaters_window.h"
 #include "screens/masterdata/account_picking.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
@@ -123,8 +125,9 @@ void TFCtrl::buildMenus() {
   m.daysWithInput =
       addItem(m.transactions, QStringLiteral("Days when input"), [] { notYet("Days when input"); });
   m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { notYet("Journal"); });
-  m.repeaters = addItem(m.transactions, QStringLiteral("&Repeaters"), [] { notYet("Repeaters"); });
-  m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { notYet("Reminders"); });
+  m.repeaters =
+      addItem(m.transactions, QStringLiteral("&Repeaters"), [] { ShowRepeatersWindow(); });
+  m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { ShowRemindersWindow(); });
   m.diaryEntry =
       addItem(m.transactions, QStringLiteral("Diary entry"), [this] { ShowDiaryEntryWindow(this); });
 

@@ -1,4 +1,4 @@
-// vorbek-cli reminders and diary add, run as the real program on real books.
+// vorbek-cli reminders, reminder add / delete and diary add, run as the real program on real books.
 #include <QtTest>
 #include <memory>
 
@@ -126,6 +126,60 @@ class TstCliReminders : public QObject {
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QCOMPARE(diaryRows(), 0);
+  }
+
+  // A free reminder added and deleted as the reminders window does it; the
+  // list shows it with its start 31 days (or --days) before the target.
+  void reminderAddAndDelete() {
+    QCOMPARE(
+        RunCliOk({"reminder", "add", folder_, "--target", "2099-03-05", "--text", "O'Brien; renew"})
+            .out,
+        QString("Added reminder #1\n"));
+    QCOMPARE(RunCliOk({"reminder", "add", folder_, "--target", "2099-03-05", "--days", "0",
+                       "--text", "On the day"})
+                 .out,
+             QString("Added reminder #2\n"));
+    const QString header = "id,txn,start,deadline,text,description\n";
+    QCOMPARE(RunCliOk({"--csv", "reminders", folder_, "--all"}).out,
+             header + "1,0,2099-02-02,2099-03-05,O'Brien; renew,\n" +
+                 "2,0,2099-03-05,2099-03-05,On the day,\n");
+
+    const CliRun unanswered = RunCli({"reminder", "delete", folder_, "1"});
+    QCOMPARE(unanswered.code, 3);
+    QVERIFY2(unanswered.err.contains("OK to delete?"), qPrintable(unanswered.err));
+    QCOMPARE(RunCli({"reminder", "delete", folder_, "1", "--no"}).code, 1);
+    QCOMPARE(RunCliOk({"reminder", "delete", folder_, "1", "--yes"}).out,
+             QString("Deleted reminder #1\n"));
+    QCOMPARE(RunCliOk({"--csv", "reminders", folder_, "--all"}).out,
+             header + "2,0,2099-03-05,2099-03-05,On the day,\n");
+    const CliRun missing = RunCli({"reminder", "delete", folder_, "1", "--yes"});
+    QCOMPARE(missing.code, 1);
+    QVERIFY2(missing.err.contains("Reminder #1 not found"), qPrintable(missing.err));
+  }
+
+  void reminderAddRefusals_data() {
+    QTest::addColumn<QStringList>("args");  // after "reminder add DIR"
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no text") << QStringList{"--target", "2024-03-05"} << 2
+                             << "usage: vorbek-cli reminder add";
+    QTest::newRow("30 February") << QStringList{"--target", "2024-02-30", "--text", "x"} << 1
+                                 << "Invalid date \"2024-02-30\"";
+    QTest::newRow("negative days")
+        << QStringList{"--target", "2024-03-05", "--days", "-5", "--text", "x"} << 1
+        << "Invalid integer \"-5\"";
+    QTest::newRow("empty days") << QStringList{"--target", "2024-03-05", "--days",
+                                               "",         "--text",     "x"}
+                                << 1 << "Invalid integer \"\"";
+  }
+  void reminderAddRefusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    const CliRun r = RunCli(QStringList{"reminder", "add", folder_} + args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(RunCliOk({"--csv", "reminders", folder_, "--all"}).out.count('\n'), 1);
   }
 };
 

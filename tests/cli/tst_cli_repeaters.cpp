@@ -1,5 +1,5 @@
-// vorbek-cli repeater verbs, run as the real program on real books whose
-// balance date is 2024-03-15.
+// vorbek-cli repeater verbs (add, list, deactivate, delete, weed), run as the real program on real
+// books whose balance date is 2024-03-15.
 #include <QtTest>
 
 #include "store/db.h"
@@ -140,6 +140,64 @@ class TstCliRepeaters : public QObject {
     QVERIFY(books_->open());
     QCOMPARE(CountAll("txn"), txns);
     CloseDatabase(false);
+  }
+
+  // Deactivate, delete (keeping or deleting the instances) and weed, with the
+  // list showing what is left; frozen books refuse each of them.
+  void masterCommands() {
+    const QStringList rent{"repeater", "add",     folder_,      "--type", "P", "--amount",
+                           "10",       "--from",  "2",          "--to",   "4", "--cpty",
+                           "3",        "--start", "2024-01-31", "--freq", "M"};
+    RunCliOk(rent);  // #1, instances 1-3 (txns 1-3)
+    RunCliOk(rent);  // #2, txns 4-6
+    RunCliOk(rent);  // #3, txns 7-9
+    auto ids = [this] {
+      QStringList out;
+      const auto records =
+          CsvRecords(RunCliOk({"--csv", "repeater", "list", folder_, "--all"}).out);
+      for (const auto& r : records) out << r["id"] + (r["active"].isEmpty() ? "-" : "+");
+      return out.join(' ');
+    };
+
+    setting("DBFrozen", 1);
+    for (const QStringList& verb :
+         {QStringList{"deactivate", folder_, "1", "--yes"},
+          QStringList{"delete", folder_, "1", "--yes"}, QStringList{"weed", folder_, "--yes"}}) {
+      const CliRun r = RunCli(QStringList{"repeater"} + verb);
+      QCOMPARE(r.code, 1);
+      QVERIFY2(r.err.contains(verb.first() == "deactivate"
+                                  ? "Cannot deactivate repeater, database is frozen"
+                                  : "Cannot delete repeater, database is frozen"),
+               qPrintable(r.err));
+    }
+    setting("DBFrozen", 0);
+    QCOMPARE(ids(), QString("1+ 2+ 3+"));
+
+    const CliRun missing = RunCli({"repeater", "deactivate", folder_, "9", "--yes"});
+    QCOMPARE(missing.code, 1);
+    QVERIFY2(missing.err.contains("Repeater Master #9 not found\n"), qPrintable(missing.err));
+    for (const char* id : {"1", "2", "3"})
+      QCOMPARE(RunCliOk({"repeater", "deactivate", folder_, id, "--yes"}).out,
+               "Deactivated repeater #" + QString(id) + "\n");
+    QCOMPARE(ids(), QString("1- 2- 3-"));
+
+    const CliRun kept =
+        RunCliOk({"repeater", "delete", folder_, "1", "--instances", "retain", "--yes"});
+    QCOMPARE(kept.out, QString("Deleted repeater #1\n"));
+    QVERIFY2(
+        kept.err.contains("Delete Repeater #1 : also delete 3 Instance(s)? [Retain Instances]"),
+        qPrintable(kept.err));
+    QCOMPARE(RunCliOk({"repeater", "delete", folder_, "2", "--instances", "delete", "--yes"}).out,
+             QString("Deleted repeater #2\n"));
+    QCOMPARE(RunCli({"repeater", "delete", folder_, "3", "--instances", "later"}).code, 2);
+    QCOMPARE(ids(), QString("3-"));
+    QCOMPARE(RunCli({"txn", "show", folder_, "1"}).code, 0);  // retained
+    QCOMPARE(RunCli({"txn", "show", folder_, "4"}).code, 1);  // deleted with its master
+
+    QCOMPARE(RunCliOk({"repeater", "weed", folder_, "--yes"}).out,
+             QString("Deleted 1 inactive repeater(s)\n"));
+    QCOMPARE(ids(), QString());
+    QCOMPARE(RunCli({"txn", "show", folder_, "7"}).code, 0);  // weeding keeps the instances
   }
 };
 

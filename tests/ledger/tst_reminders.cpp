@@ -178,7 +178,17 @@ class TstReminders : public QObject {
     QTest::newRow("bad date") << "2024-3-5" << false << "31" << 0 << "Invalid date \"2024-3-5\"";
     QTest::newRow("empty date") << "" << false << "31" << 0 << "Invalid date \"\"";
     QTest::newRow("bad days") << "2024-03-05" << false << "3x" << 0 << "Invalid integer \"3x\"";
-    QTest::newRow("empty days: silent") << "2024-03-05" << false << "" << 0 << "";
+    QTest::newRow("empty days") << "2024-03-05" << false << "" << 0 << "Invalid integer \"\"";
+    QTest::newRow("negative days")
+        << "2024-03-05" << false << "-5" << 0 << "Invalid integer \"-5\"";
+    QTest::newRow("days beyond ten years")
+        << "2024-03-05" << false << "3651" << 0 << "Invalid integer \"3651\"";
+    QTest::newRow("huge days") << "2024-03-05" << false << "99999999" << 0
+                               << "Invalid integer \"99999999\"";
+    QTest::newRow("ten years") << "2024-03-05" << false << "3650" << 20140308 << "";
+    QTest::newRow("30 February") << "2024-02-30" << false << "31" << 0
+                                 << "Invalid date \"2024-02-30\"";
+    QTest::newRow("month 13") << "2024-13-40" << true << "" << 0 << "Invalid date \"2024-13-40\"";
   }
   void newReminder() {
     QFETCH(QString, target);

@@ -858,6 +858,101 @@ class TstRepeaters : public QObject {
     QCOMPARE(CountRows("pstg", "txnid > 0"), 3 * txnsLeft);
     QVERIFY(!InTransaction());
   }
+
+  // Frozen books: every change of a master is refused first, asking nothing.
+  void frozenBooksKeepTheirMasters_data() {
+    QTest::addColumn<int>("command");  // 0 deactivate, 1 delete, 2 weed
+    QTest::addColumn<QString>("message");
+    QTest::newRow("deactivate") << 0 << "Cannot deactivate repeater, database is frozen";
+    QTest::newRow("delete") << 1 << "Cannot delete repeater, database is frozen";
+    QTest::newRow("weed") << 2 << "Cannot delete repeater, database is frozen";
+  }
+  void frozenBooksKeepTheirMasters() {
+    QFETCH(int, command);
+    QFETCH(QString, message);
+    const int32_t active = stored(master(20240101));
+    TRptr off = master(20240101);
+    off.sched.active = false;
+    const int32_t inactive = stored(off);
+    Session().settings.dbFrozen = true;
+    ScriptedPrompter p;
+    p.info(message);
+    int weeded = -1;
+    const bool done = command == 0   ? DeactivateRepeater(active)
+                      : command == 1 ? DeleteRepeater(inactive)
+                                     : WeedRepeaters(&weeded);
+    QVERIFY(!done);
+    VERIFY_PROMPTS(p);
+    QVERIFY(activeOf(active));
+    QVERIFY(LocateRepeater(inactive));
+    QCOMPARE(weeded, command == 2 ? 0 : -1);
+  }
+
+  // Weed deletes the masters stored inactive and nothing else: their
+  // instances stay, and a master made active again is kept.
+  void weed() {
+    const int32_t keep = stored(master(20240101));
+    const int32_t gone = stored(master(20240101));
+    const int32_t revived = stored(master(20240101));
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    exec("update rptr set rptactive = 0 where id in (?, ?)", {gone, revived});
+    exec("update rptr set rptactive = 1 where id = ?", {revived});  // since the list was read
+    QVERIFY(CommitIfActive());
+    const QString question =
+        "OK to delete all inactive Masters?\r(their Instances will be retained as stand-alone "
+        "transactions)";
+    ScriptedPrompter p;
+    p.no(question);
+    QVERIFY(!WeedRepeaters());
+    QVERIFY(LocateRepeater(gone));
+    p.yes(question).info("Weeded OK");
+    int count = 0;
+    QVERIFY(WeedRepeaters(&count));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(count, 1);
+    RollbackIfActive();  // committed already
+    QVERIFY(!LocateRepeater(gone));
+    QVERIFY(LocateRepeater(keep) && LocateRepeater(revived));
+    QCOMPARE(instanceRows(gone), QString("1:2024-01-01 2:2024-02-01 3:2024-03-01 4:2024-04-01"));
+    QCOMPARE(CountRows("pstg", "txnid in (select id from txn where masterid = ?)", {gone}), 12);
+  }
+
+  // "Delete Instances" asks the freeze protection once for all the instances
+  // (one question per account, not per instance); No deletes nothing.
+  void deleteInstancesBehindTheFreezeDate_data() {
+    QTest::addColumn<char>("answer");
+    QTest::newRow("No") << 'N';
+    QTest::newRow("Yes") << 'Y';
+  }
+  void deleteInstancesBehindTheFreezeDate() {
+    QFETCH(char, answer);
+    const int32_t id = stored(master(20240101));
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(GenerateRepeaterInstances());
+    }
+    exec("update rptr set rptactive = 0 where id = ?", {id});
+    QVERIFY(CommitIfActive());
+    Session().settings.freezeBefore = 20240215;  // instances 1 and 2 lie behind it
+    const QString frozen = QStringLiteral(
+        "Posting is on/before account posting freeze date\rAre you sure you want to "
+        "add/amend/delete transaction?");
+    ScriptedPrompter p;
+    p.choice("Delete Repeater #1 : also delete 4 Instance(s)?", 2)
+        .yes("Delete Repeater #1 Master and all Instances - are you sure?")
+        .yes("Delete 4 instances, are you really sure?")
+        .ask(frozen, answer);
+    if (answer == 'Y') p.yes(frozen);  // the second account; instance 2 adds no question
+    QCOMPARE(DeleteRepeater(id), answer == 'Y');
+    VERIFY_PROMPTS(p);
+    RollbackIfActive();
+    QCOMPARE(LocateRepeater(id), answer != 'Y');
+    QCOMPARE(CountAll("txn"), answer == 'Y' ? 0 : 4);
+    QCOMPARE(CountAll("pstg"), answer == 'Y' ? 0 : 12);
+  }
 };
 
 QTEST_GUILESS_MAIN(TstRepeaters)
