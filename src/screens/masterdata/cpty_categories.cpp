@@ -252,7 +252,7 @@ Tfcptypots* TheCptyCategoriesWindow() {
 
 Tfcptypots* ActiveCptyCategoryChooser() { return g_chooser; }
 
-void ShowCounterpartyCategories(int cptyId) {
+void ShowCptyCategoriesWindow(int cptyId) {
   TObj c;
   if (!ReadAccount(cptyId, c)) return;
   Tfcptypots* w = TheCptyCategoriesWindow();

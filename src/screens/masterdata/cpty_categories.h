@@ -17,7 +17,7 @@ class QRadioButton;
 class QTabWidget;
 
 // The window, non-modal, for the counterparty: purchases, or sales for a payer.
-void ShowCounterpartyCategories(int cptyId);
+void ShowCptyCategoriesWindow(int cptyId);
 // The chooser (its own modal window): a category id, 0 when there is no
 // preferred category (or several in mode 2), -1 when cancelled. Mode 0 shows
 // the window whenever there is a preferred category; mode 1 returns a single

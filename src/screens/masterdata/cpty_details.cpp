@@ -248,4 +248,5 @@ void InstallCounterpartyScreens() {
   h.chooseChannel = ChooseChannelWindow;
   h.showChannelsOf = ShowChannelsWindow;
   h.showChannel = ShowChannelForm;
+  h.showCounterpartyCategories = ShowCptyCategoriesWindow;
 }
