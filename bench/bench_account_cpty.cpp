@@ -20,6 +20,7 @@
 #include "ledger/accounts.h"
 #include "ledger/channels.h"
 #include "ledger/entry.h"
+#include "reports/cpty_lists.h"
 #include "screens/masterdata/cpty_categories.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -100,13 +101,18 @@ int benchOne(int size, uint64_t seed, BenchPrompter& prompter) {
   Tfcptypots* w = TheCptyCategoriesWindow();
   const TTimes shown = timeRuns([&] {
     w->hide();
-    ShowCounterpartyCategories(cpty);
+    ShowCptyCategoriesWindow(cpty);
     QCoreApplication::processEvents();
   });
   const int listed = w->page(0)->count() + w->page(1)->count() + w->page(2)->count();
   if (!w->isVisible() || listed != 300)
     return BenchFail(QStringLiteral("the window lists %1 rows, not 300").arg(listed));
   report("categories window shown", shown);
+  TCptyCategoryLists lists;
+  report("  of which the rows' query",
+         timeRuns([&] { ListCptyCategories(cpty, QChar('P'), lists); }));
+  TObj c;
+  report("  and reading the counterparty", timeRuns([&] { ReadAccount(cpty, c); }));
 
   TChannel ch;
   ch.accId = books.busiestAccount;
