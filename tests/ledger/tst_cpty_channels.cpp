@@ -262,6 +262,13 @@ class TstCptyChannels : public QObject {
     QCOMPARE(ListChannels(ext, list, excludeClosed, direction.at(0)), int(expected.size()) - 1);
     QCOMPARE(texts(list), expected);
     QCOMPARE(list.first().id, 0);
+
+    // A statement's combo: every channel of the account in number order, then the default.
+    QList<TIdText> combo;
+    QVERIFY(ChannelComboEntries(ext, combo));
+    QCOMPARE(texts(combo),
+             QStringList({"cheque", "Paying in", "Both", "Old cheques", "<default channel>"}));
+    QCOMPARE(combo.last().id, 0);
   }
 
   // The channel form's save: a name is needed; the first channel is number 1;
