@@ -14,6 +14,7 @@
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
 #include "ledger/accounts.h"
+#include "ledger/channels.h"
 #include "ledger/currencies.h"
 #include "ledger/entry.h"
 #include "ledger/freeze.h"
@@ -80,7 +81,7 @@ const QString kAddUsage = QStringLiteral(
     "DIR --type P|R|C|D|Z --date yyyy-mm-dd [--pdate yyyy-mm-dd] --amount AMOUNT [--ccy CCY] "
     "[--ext ID] [--cpty ID] [--int ID] [--to ID] [--credit] [--cashback ACC AMOUNT] "
     "[--split CTGY2 AMOUNT2] [--fx ACC FAMOUNT [--commission AMOUNT] [--fx-rate TEXT]] "
-    "[--batch new|N] [--cancelled] [--ref TEXT] [--desc TEXT]");
+    "[--batch new|N] [--cancelled] [--channel CHNUM] [--ref TEXT] [--desc TEXT]");
 
 // "--name A B": 1 when taken, 0 when absent, -1 when a value is missing.
 int takePair(CliContext& ctx, const QString& name, QString& a, QString& b) {
@@ -136,7 +137,7 @@ int runAdd(CliContext& ctx) {
   const QString line = "txn add " + kAddUsage;
   QString typeText, dateArg, pdateArg, amountText, ccyText, extText, cptyText, intText, toText;
   QString ref, desc, cashAcc, cashAmount, splitCtgy, splitAmount, fxAcc, fxAmount, commission;
-  QString fxRate, batchText;
+  QString fxRate, batchText, channelText;
   const bool hasType = ctx.takeOption(QStringLiteral("--type"), typeText);
   const bool hasDate = ctx.takeOption(QStringLiteral("--date"), dateArg);
   const bool hasPdate = ctx.takeOption(QStringLiteral("--pdate"), pdateArg);
@@ -154,6 +155,7 @@ int runAdd(CliContext& ctx) {
   const bool hasCommission = ctx.takeOption(QStringLiteral("--commission"), commission);
   const bool hasFxRate = ctx.takeOption(QStringLiteral("--fx-rate"), fxRate);
   const bool hasBatch = ctx.takeOption(QStringLiteral("--batch"), batchText);
+  const bool hasChannel = ctx.takeOption(QStringLiteral("--channel"), channelText);
   ctx.takeOption(QStringLiteral("--ref"), ref);
   ctx.takeOption(QStringLiteral("--desc"), desc);
   if (!hasType || !(hasDate || hasPdate) || ctx.args.size() != 1 || hasCashback < 0 ||
@@ -182,6 +184,11 @@ int runAdd(CliContext& ctx) {
   if ((hasCommission || hasFxRate) && hasFx == 0)
     return CliBad("--commission and --fx-rate go with --fx");
   if (!hasAmount && code != QChar('D')) return CliUsage(line);
+  int32_t channel = 0;
+  if (hasChannel && !ParseCliId(channelText, channel, true))
+    return CliBad("--channel needs a channel number");
+  if (hasChannel && (code == QChar('D') || code == QChar('Z')))
+    return CliBad("--channel goes with a payment, receipt or transfer");
 
   if (code == QChar('D') || code == QChar('Z')) {
     TDateRec date;
@@ -223,6 +230,7 @@ int runAdd(CliContext& ctx) {
     e.counterparty = cpty;
     e.internalAccount = internal;
   }
+  e.externalChannel = channel;
   e.ccy = CliEntryCurrency(hasCcy ? ccy : QString(), firstRead, first);
   if (hasCashback > 0) e.cashback = TEntryCashback{true, cash, cashAmount};
   if (hasSplit > 0) e.split = TEntrySplit{true, amountText, QString(), splitAmount, ctgy2};
@@ -239,6 +247,19 @@ int runAdd(CliContext& ctx) {
       e.batch.choice = EntryBatch::New;
     else
       e.batch = TEntryBatchPage{EntryBatch::AddToExisting, batchText};
+  }
+  if (channel > 0) {
+    // A channel is a way of using one external account: that of the entry.
+    TChannel ch;
+    if (!ReadChannel(channel, ch)) {
+      CliErr("Channel " + QString::number(channel) + " not found");
+      return CliRefused();
+    }
+    if (ch.accId != ext) {
+      CliErr("vorbek-cli: channel " + QString::number(channel) + " belongs to account " +
+             QString::number(ch.accId) + ", not " + QString::number(ext));
+      return CliRefused();
+    }
   }
   TEntrySaved saved;
   if (!SaveEntry(e, saved)) return CliRefused();

@@ -2,6 +2,7 @@
 
 #include "foundation/dates.h"
 #include "foundation/messages.h"
+#include "foundation/texts.h"
 #include "ledger/accounts.h"
 #include "ledger/freeze.h"
 #include "ledger/hierarchy.h"
@@ -52,8 +53,9 @@ bool readDates(const TAccountEntry& e, TObj& obj) {
 }
 
 // The group steps: membership check (with the back-date question), the
-// "not in a group" confirmation, and the freeze check of a regrouping.
-bool checkGroup(const TAccountEntry& e, TPrepared& p) {
+// "not in a group" confirmation, and the freeze check of a regrouping. A
+// counterparty needs no group and is regrouped without the freeze check.
+bool checkGroup(const TAccountEntry& e, TPrepared& p, bool counterparty = false) {
   TObj& obj = p.obj;
   if (e.groupId > 0) {
     if (!ReadAccount(e.groupId, p.group)) {
@@ -68,11 +70,11 @@ bool checkGroup(const TAccountEntry& e, TPrepared& p) {
       ShowInfo(text);
       return false;
     }
-  } else if (!ConfirmOk(QStringLiteral("Account is not in a group"))) {
+  } else if (!counterparty && !ConfirmOk(QStringLiteral("Account is not in a group"))) {
     return false;
   }
   if (e.groupId != e.loaded.groupId) {
-    if (CheckRegroupAgainstFreeze(obj)) return false;
+    if (!counterparty && CheckRegroupAgainstFreeze(obj)) return false;
     obj.groupId = e.groupId;
     obj.path = e.groupId > 0 ? PathUnderGroup(p.group) : QStringLiteral(" ");
     p.regrouped = true;
@@ -229,6 +231,53 @@ bool SaveInternalAccount(const TAccountEntry& e, TObj& saved) {
   if (e.isNew || p.regrouped) MarkHierarchyChanged();
   saved = obj;
   return true;
+}
+
+bool SaveCounterparty(const TAccountEntry& e, TObj& saved) {
+  const QString name = e.nameText.trimmed();
+  if (name.isEmpty()) return false;
+  if (AccountChangesFrozen()) return false;
+  TPrepared p;
+  p.obj = e.loaded;
+  TObj& obj = p.obj;
+  obj.name = CutToWidth(name, kNameWidth);
+  obj.favourite = e.favourite;
+  obj.kind = kKindCounterparty;
+  obj.ccy = Session().settings.baseCurrency;
+  if (!e.cptyPays && !e.cptyReceives) {
+    ShowPlainInfo(QStringLiteral("Counterparty must be a payer or a payee (or both)"));
+    return false;
+  }
+  obj.cptyPays = e.cptyPays;
+  obj.cptyReceives = e.cptyReceives;
+  obj.payerDefault = 0;
+  obj.payeeDefault = 0;
+  if (!readDates(e, obj)) return false;
+  obj.heldWith = e.providerId;
+  if (!checkGroup(e, p, true)) return false;
+  if (nameTaken(e, kKindCounterparty, obj.name)) return false;
+
+  if (!writeAll(e, p, false)) return false;
+  if (e.isNew && Session().settings.defaultCptyId == -1) Session().settings.defaultCptyId = obj.id;
+  if (e.isNew || p.regrouped) MarkHierarchyChanged();
+  saved = obj;
+  return true;
+}
+
+bool AskCounterpartyCloseDate(const TObj& cpty, TDateRec& date) {
+  if (AccountChangesFrozen()) return false;
+  if (cpty.id <= 0) return PickDate(date);
+  const int32_t rptr = QueryValue(QStringLiteral("select first 1 r.id from rptr r where "
+                                                 "(r.accid1 = ? or r.accid2 = ? or r.accid3 = ? or "
+                                                 "r.accid4 = ?) and (r.rptactive = 1) "
+                                                 "order by r.id"),
+                                  {cpty.id, cpty.id, cpty.id, cpty.id}, 0)
+                           .toInt();
+  if (rptr > 0) {
+    ShowInfo("Cannot close - Counterparty is in active Repeater #" + QString::number(rptr));
+    return false;
+  }
+  return CanCloseAccount(cpty, date);
 }
 
 bool AskAccountCloseDate(const TObj& account, TDateRec& date) {

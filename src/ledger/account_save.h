@@ -32,8 +32,10 @@ struct TAccountEntry {
   int32_t groupId = 0;
   bool allowNegative = true;
   bool allowPositive = true;
-  int32_t providerId = 0;  // external accounts only; 0 = none
-  int kind = 0;            // internal accounts: 3 category, 6 pot (the "Type" radios)
+  int32_t providerId = 0;     // external accounts: the provider; counterparties: ACCWITH
+  bool cptyPays = false;      // counterparties: "Payer (you pay me)"
+  bool cptyReceives = false;  // counterparties: "Payee (I pay you)"
+  int kind = 0;               // internal accounts: 3 category, 6 pot (the "Type" radios)
   QString note;
 };
 
@@ -54,6 +56,14 @@ bool GenerateAccountName(const QString& current, int32_t providerId, const QStri
 // The saves; true after the commit with saved = the record as written.
 bool SaveExternalAccount(const TAccountEntry& e, TObj& saved);
 bool SaveInternalAccount(const TAccountEntry& e, TObj& saved);
+
+// The counterparty form's save: nothing for an empty name; a counterparty
+// must pay or be paid; it needs no group. In new mode the first counterparty
+// becomes the default one.
+bool SaveCounterparty(const TAccountEntry& e, TObj& saved);
+// Closing a counterparty: refused while an active repeater uses it, then the
+// account close questions.
+bool AskCounterpartyCloseDate(const TObj& cpty, TDateRec& date);
 
 // Closing from the form: the close questions with the balance read in the
 // account's own currency. A new (unstored) account only picks a date.

@@ -450,6 +450,8 @@ bool CanDeleteAccount(int32_t id) {
   if (!DeleteBfdMarker(id) || !ExecSql(QStringLiteral("delete from movte where objid = ?"), key) ||
       !ExecSql(QStringLiteral("delete from movtg where accid = ?"), key) ||
       !ExecSql(QStringLiteral("delete from accingrp where accid = ? or grpid = ?"), {id, id}) ||
+      !ExecSql(QStringLiteral("delete from cptyctgy where cptyid = ? or ctgyid = ?"), {id, id}) ||
+      !ExecSql(QStringLiteral("delete from channel where accid = ?"), key) ||
       !ExecSql(QStringLiteral("delete from account where id = ?"), key)) {
     RollbackIfActive();
     return false;

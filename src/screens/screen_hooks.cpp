@@ -126,6 +126,9 @@ void ShowInputOn(int32_t createDate) {
 void ShowCptyCategoryTxns(int cptyId, int categoryId) {
   CallOrNotBuilt(g_hooks.showCptyCategoryTxns, "Transactions", cptyId, categoryId);
 }
+void ShowCounterpartyCategories(int cptyId) {
+  CallOrNotBuilt(g_hooks.showCounterpartyCategories, "Counterparty Categories", cptyId);
+}
 
 QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
                       TExportMode mode) {

@@ -24,6 +24,7 @@
 #include "foundation/ui/window_positions.h"
 #include "screens/lists/list_screens.h"
 #include "screens/masterdata/account_picking.h"
+#include "screens/masterdata/cpty_details.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
 #include "shell/startup.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
 
   InstallAccountScreens();
   InstallListScreens();
+  InstallCounterpartyScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);

@@ -57,6 +57,8 @@ QStringList StartingSchemaScript() {
       QStringLiteral("CREATE INDEX txn_date2 ON txn (date2)"),
       // Deleting an account looks for postings naming it as their contra.
       QStringLiteral("CREATE INDEX pstg_contra ON pstg (contra)"),
+      // Deleting a channel looks for a transaction that went through it.
+      QStringLiteral("CREATE INDEX txn_chnum ON txn (chnum)"),
 
       QStringLiteral(
           "CREATE TABLE rptr (id integer not null, \"type\" char(1), startdate integer, "
@@ -215,6 +217,7 @@ void EnsureWorkingIndexes() {
       {"TXN_MASTER_DESC", "CREATE DESCENDING INDEX txn_master_desc ON txn (masterid, instance)"},
       {"TXN_DATE2", "CREATE INDEX txn_date2 ON txn (date2)"},
       {"PSTG_CONTRA", "CREATE INDEX pstg_contra ON pstg (contra)"},
+      {"TXN_CHNUM", "CREATE INDEX txn_chnum ON txn (chnum)"},
   };
   QuietDbErrors quiet;
   for (const auto& index : kIndexes) {

@@ -136,7 +136,7 @@ class TstOpening : public QObject {
     const QStringList names{"PSTG_DATE",       "PSTG_TXNOBJ",        "TXN_ID_DESC",
                             "PSTG_TXNID_DESC", "ACCOUNT_ID_DESC",    "RPTR_ID_DESC",
                             "REMDR_ID_DESC",   "CHANNEL_CHNUM_DESC", "TXN_MASTER_DESC",
-                            "TXN_DATE2",       "PSTG_CONTRA"};
+                            "TXN_DATE2",       "PSTG_CONTRA",        "TXN_CHNUM"};
     const QString inList = "rdb$index_name in ('" + names.join("', '") + "')";
     TestBooks books;
     QCOMPARE(CountRows("rdb$indices", inList), names.size());

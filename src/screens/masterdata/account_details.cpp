@@ -362,9 +362,13 @@ void TAccountDetailsForm::askCloseDate() {
   TObj a = obj_;
   a.kind = uint8_t(currentKind());
   TDateRec d;
-  if (!AskAccountCloseDate(a, d)) return;
+  if (!askClose(a, d)) return;
   closed_->setText(DateRecToText(d));
   markChanged();
+}
+
+bool TAccountDetailsForm::askClose(const TObj& account, TDateRec& date) {
+  return AskAccountCloseDate(account, date);
 }
 
 void TAccountDetailsForm::deleteAccount() {

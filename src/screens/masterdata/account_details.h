@@ -88,6 +88,8 @@ class TAccountDetailsForm : public QDialog {
   virtual int groupKind() const = 0;
   virtual int currentKind() const = 0;
   virtual bool save(TObj& saved) = 0;
+  // The questions a click on the empty "Closed" box asks; true with the date.
+  virtual bool askClose(const TObj& account, TDateRec& date);
   void entryCommon(TAccountEntry& e) const;
   // A control changed: the user's change enters edit mode, the program's does not.
   void userChanged();
