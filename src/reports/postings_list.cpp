@@ -328,3 +328,19 @@ int LastReconciledRow(const QList<TPostingRow>& rows) {
 bool IsValueBearing(QChar type) {
   return type == QChar('C') || type == QChar('F') || type == QChar('P') || type == QChar('R');
 }
+
+QList<QPair<QString, int32_t>> AccountChannels(int32_t accountId) {
+  QList<QPair<QString, int32_t>> out;
+  QSqlQuery q = RunQuery(
+      QStringLiteral("select c.chname, c.chnum from channel c where c.accid = ? order by c.chname"),
+      {accountId});
+  while (q.next()) out << qMakePair(q.value(0).toString(), q.value(1).toInt());
+  return out;
+}
+
+QStringList CurrencyCodes() {
+  QStringList out;
+  QSqlQuery q = RunQuery(QStringLiteral("select c.id from ccy c order by c.id"));
+  while (q.next()) out << q.value(0).toString().trimmed();
+  return out;
+}

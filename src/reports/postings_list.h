@@ -8,6 +8,7 @@
 // here too, so the window and the command line show the same thing.
 #include <QChar>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -139,6 +140,12 @@ int RowOfTxn(const QList<TPostingRow>& rows, int32_t txnId);
 int RowOnOrAfter(const QList<TPostingRow>& rows, int32_t ymd);
 // The last reconciled-balance (type Z) row; -1 when none.
 int LastReconciledRow(const QList<TPostingRow>& rows);
+
+// The channel combo's choices of an external account: each channel's name
+// with its CHNUM, in name order.
+QList<QPair<QString, int32_t>> AccountChannels(int32_t accountId);
+// Every currency code, in code order (a counterparty lists any of them).
+QStringList CurrencyCodes();
 
 // Reconciliation is offered on the value-bearing types.
 bool IsValueBearing(QChar type);

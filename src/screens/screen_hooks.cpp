@@ -126,6 +126,7 @@ void ShowInputOn(int32_t createDate) {
 void ShowCptyCategoryTxns(int cptyId, int categoryId) {
   CallOrNotBuilt(g_hooks.showCptyCategoryTxns, "Transactions", cptyId, categoryId);
 }
+void ShowTemplates(bool allowNew) { CallOrNotBuilt(g_hooks.showTemplates, "Templates", allowNew); }
 
 QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
                       TExportMode mode) {

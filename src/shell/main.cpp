@@ -23,6 +23,7 @@
 #include "foundation/ui/qt_prompter.h"
 #include "foundation/ui/window_positions.h"
 #include "screens/masterdata/account_picking.h"
+#include "screens/views/postings_window.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
 #include "shell/startup.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
   });
 
   InstallAccountScreens();
+  InstallPostingsScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);
