@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 
+#include "foundation/clock.h"
 #include "foundation/dates.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
@@ -343,4 +344,96 @@ QStringList CurrencyCodes() {
   QSqlQuery q = RunQuery(QStringLiteral("select c.id from ccy c order by c.id"));
   while (q.next()) out << q.value(0).toString().trimmed();
   return out;
+}
+
+QList<int> PostingsShownColumns(const TPostingsQuery& q) {
+  const TDbSettings& s = Session().settings;
+  QList<int> out;
+  for (int c = 0; c < kPostingsColumns; ++c) {
+    if ((c == kColTxnId && !s.postingsTxnIdVisible) ||
+        (c == kColInstance && !s.postingsInstIdVisible) ||
+        (c == kColType && !s.postingsTypeVisible) || (c == kColChannelRef && !q.refColumn) ||
+        (c == kColRunningBal && !q.statement) ||
+        (c == kColExternalAccount && !ListsExternalAccount(q.kind)))
+      continue;
+    out << c;
+  }
+  return out;
+}
+
+QString PostingsExportTitle(const QString& caption, const QString& nameLabel,
+                            const TPostingsQuery& q, const TBfdLine& bfd) {
+  QString title =
+      "VORBEK \"" + Session().settings.databaseName + "\"  " + caption + " \"" + nameLabel + "\"";
+  if (q.when == TPostingsWhen::Period)
+    title += "  Period " + YmdToText(q.from) + " to " + YmdToText(q.to);
+  else if (q.when == TPostingsWhen::PeriodPlus)
+    title += "  From " + YmdToText(q.from);
+  if (HasBfdLine(q.kind)) title += "  B/fd bal = " + FormatAmount(bfd.amount);
+  return title;
+}
+
+QString PostingsExportText(const QString& title, const QStringList& header,
+                           const QList<QStringList>& rows, bool csv) {
+  auto value = [csv](QString v) {
+    if (csv)
+      return QLatin1Char('"') + v.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+             QLatin1Char('"');
+    for (QChar& c : v)
+      if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+        c = QLatin1Char(' ');
+    return v;
+  };
+  auto line = [&](const QStringList& cells) {
+    QStringList out;
+    for (const QString& c : cells) out << value(c);
+    return out.join(csv ? QLatin1Char(',') : QLatin1Char('\t')) + QLatin1Char('\n');
+  };
+  QString text;
+  if (!title.isEmpty()) text += title + QLatin1Char('\n');
+  text += QStringLiteral("Exported at ") + StampText(StampOf(ClockNow()), 1) + QLatin1Char('\n');
+  text += QLatin1Char('\n');
+  text += line(header);
+  for (const QStringList& r : rows) text += line(r);
+  return text;
+}
+
+bool CheckReconciliation(int32_t accountId, QList<TReconIssue>& issues) {
+  QList<int32_t> ids;
+  if (accountId > 0) {
+    ids << accountId;
+  } else {
+    QSqlQuery q = RunQuery(QStringLiteral(
+        "select o.id from account o where o.reconciled > '' or exists (select 1 from pstg p "
+        "where p.objid = o.id and p.txntype = 'Z') order by o.id"));
+    while (q.next()) ids << q.value(0).toInt();
+  }
+  for (int32_t id : ids) {
+    TObj a;
+    if (!ReadAccount(id, a)) return false;
+    if (!CalcRunningBalances(id) || !CommitIfActive()) {
+      RollbackIfActive();
+      return false;
+    }
+    bool ok = false;
+    QSqlQuery q = RunQuery(
+        QStringLiteral("select p.txnid, p.pstgdate, p.recamt, p.rngbal from pstg p where "
+                       "p.objid = ? and p.txntype = 'Z' order by p.pstgdate, p.seq, p.txnid"),
+        {id}, &ok);
+    if (!ok) return false;
+    int32_t latest = 0;
+    while (q.next()) {
+      const int32_t date = q.value(1).toInt();
+      latest = qMax(latest, date);
+      const int64_t rec = q.value(2).toLongLong(), bal = q.value(3).toLongLong();
+      if (rec != bal)
+        issues << TReconIssue{
+            id, a.name, q.value(0).toInt(), date, "balance", FormatAmount(rec), FormatAmount(bal)};
+    }
+    const QString want = latest > 0 ? YmdToText(latest) : QString();
+    if (a.reconciledText.trimmed() != want)
+      issues << TReconIssue{id,  a.name, 0, latest, "reconciled date", a.reconciledText.trimmed(),
+                            want};
+  }
+  return true;
 }

@@ -132,6 +132,39 @@ QStringList PostingsHeader(int kind);
 // The grid's texts of one row. bfd is used on the B/fd line (type A).
 QStringList PostingRowTexts(const TPostingRow& row, const TPostingsQuery& q, const TBfdLine& bfd);
 
+// The columns the grid shows, in order: "Txn id", "Instance", "Type" and
+// "Channel, Ref" by the settings, "Running bal" in the statement view,
+// "External Account" for categories and pots.
+QList<int> PostingsShownColumns(const TPostingsQuery& q);
+
+// The export title: VORBEK, the books' name, the caption, the account name
+// label, the date range and, for accounts with a B/fd line, its amount.
+QString PostingsExportTitle(const QString& caption, const QString& nameLabel,
+                            const TPostingsQuery& q, const TBfdLine& bfd);
+
+// The text "to File" writes, for a list without its window: the title,
+// "Exported at " + now, an empty line, the header and the rows; csv quotes
+// every value (inner quotes doubled), tabs turn tabs and line breaks into blanks.
+QString PostingsExportText(const QString& title, const QStringList& header,
+                           const QList<QStringList>& rows, bool csv);
+
+// ---- Reconciliation check ----------------------------------------------------------
+
+struct TReconIssue {
+  int32_t accountId = 0;
+  QString name;
+  int32_t txnId = 0;  // the reconciled balance; 0 for the account's date
+  int32_t date = 0;
+  QString problem;   // "balance" or "reconciled date"
+  QString stored;    // RECAMT, or ACCOUNT.RECONCILED
+  QString expected;  // the running balance, or the latest balance's date
+};
+// Reconciled balances that disagree with the running balance at their place,
+// and accounts whose reconciled date is not their latest balance's. The
+// running balances are brought up to date (and committed) first. accountId 0:
+// every account with a reconciled balance or date. False when a step failed.
+bool CheckReconciliation(int32_t accountId, QList<TReconIssue>& issues);
+
 // ---- Searches over fetched rows --------------------------------------------------------
 
 // The row of txnId, searched from the last row backwards; -1 when absent.

@@ -761,7 +761,6 @@ void TFPstgs::refreshList(bool statement, bool full) {
                " has been washed to the Default Pot, select \"NO WASH\" to use it here");
   }
   const bool balances = statement_ && account_.kind != kKindCounterparty;
-  grid_->setColumnHidden(kColRunningBal, !statement_);
   action(QStringLiteral("Reconcile balance"))->setEnabled(balances);
   findChild<QAction*>(QStringLiteral("sweep"))->setEnabled(balances);
   model_->reset(q, bfd_);
@@ -773,8 +772,8 @@ void TFPstgs::refreshList(bool statement, bool full) {
   kind_->setText(" ( " + AccountKindName(account_.kind, 'U', 'S').trimmed() + " ) ");
   action(QStringLiteral("Transact"))->setEnabled(true);
   const TDbSettings& s = Session().settings;
-  grid_->setColumnHidden(kColChannelRef, !s.postingsRefVisible);
-  grid_->setColumnHidden(kColExternalAccount, !ListsExternalAccount(account_.kind));
+  const QList<int> shown = PostingsShownColumns(q);
+  for (int c = 0; c < kPostingsColumns; ++c) grid_->setColumnHidden(c, !shown.contains(c));
   SetScreenUpdating(true);
   action(QStringLiteral("Transaction id"))->setChecked(s.postingsTxnIdVisible);
   action(QStringLiteral("Instance id"))->setChecked(s.postingsInstIdVisible);
@@ -784,9 +783,6 @@ void TFPstgs::refreshList(bool statement, bool full) {
   SetScreenUpdating(false);
   filterMenu_->setTitle(typeFilter() == QChar(' ') ? QStringLiteral("Filter")
                                                    : QStringLiteral("FILTER"));
-  grid_->setColumnHidden(kColTxnId, !s.postingsTxnIdVisible);
-  grid_->setColumnHidden(kColInstance, !s.postingsInstIdVisible);
-  grid_->setColumnHidden(kColType, !s.postingsTypeVisible);
   ShowRestored(this);
   if (full && action(QStringLiteral("Always"))->isChecked()) FitColumnWidths(grid_);
   for (QLabel* l : totals_) l->clear();
@@ -1144,24 +1140,12 @@ void TFPstgs::goBack() {
 // ------------------------------------------------------------------ export
 
 QString TFPstgs::exportTitle() const {
-  const TSession& s = Session();
-  QString title =
-      "VORBEK \"" + s.settings.databaseName + "\"  " + windowTitle() + " \"" + name_->text() + "\"";
-  if (period_->isChecked())
-    title += "  Period " + YmdToText(s.periodFrom) + " to " + YmdToText(s.periodTo);
-  else if (periodPlus_->isChecked())
-    title += "  From " + YmdToText(s.periodFrom);
-  if (HasBfdLine(account_.kind)) {
-    // The same B/fd as the statement shows, whichever view is listed.
-    TBfdLine bfd = bfd_;
-    if (!statement_) {
-      const TPostingsQuery q =
-          PostingsQueryFor(account_, ccy_, true, when(), typeFilter(), channelFilter());
-      ComputeBfd(account_, q, s.dbStartDate, bfd);
-    }
-    title += "  B/fd bal = " + FormatAmount(bfd.amount);
-  }
-  return title;
+  // The same B/fd as the statement shows, whichever view is listed.
+  const TPostingsQuery q =
+      PostingsQueryFor(account_, ccy_, true, when(), typeFilter(), channelFilter());
+  TBfdLine bfd = bfd_;
+  if (!statement_ && HasBfdLine(account_.kind)) ComputeBfd(account_, q, Session().dbStartDate, bfd);
+  return PostingsExportTitle(windowTitle(), name_->text(), q, bfd);
 }
 
 void TFPstgs::exportList(int how) {
