@@ -179,6 +179,11 @@ class TstPostingsWindow : public QObject {
     QCOMPARE(w_->currentRow(), 2);
     QCOMPARE(Session().workingCurrency, QStringLiteral("GBP"));
     QVERIFY(!w_->action("Back")->isEnabled());
+    // Declined from a transaction's jump, the date filter stays too.
+    p.no(ask);
+    ShowPostingsAtTxn(b_.usdBank, b_.usdPayment);
+    QVERIFY(w_->whenButton(TPostingsWhen::PeriodPlus)->isChecked());
+    QCOMPARE(w_->account().id, b_.bank);
     p.yes(ask);
     ShowPostings(b_.usdBank);
     QCOMPARE(w_->account().id, b_.usdBank);

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -172,7 +173,6 @@ void TFPstgs::buildControls() {
   name_ = new QPushButton(central);
   name_->setFlat(true);
   name_->setToolTip(QStringLiteral("click for Account details"));
-  name_->setAccessibleName(QStringLiteral("Account"));
   QFont bold = name_->font();
   bold.setBold(true);
   name_->setFont(bold);
@@ -305,7 +305,7 @@ void TFPstgs::buildControls() {
     bringIntoView(qMin(model_->rowCount() - 1, r + 9), 0);
     setCurrentRow(r);
   });
-  connect(totalsButton, &QPushButton::clicked, this, &TFPstgs::computeTotals);
+  connect(totalsButton, &QPushButton::clicked, this, [this] { computeTotals(); });
   connect(channel_, &QComboBox::currentIndexChanged, this, [this] {
     if (ScreenUpdating()) return;
     plainRefresh();
@@ -316,6 +316,13 @@ void TFPstgs::buildControls() {
     plainRefresh();
   });
   connect(grid_, &QTableView::doubleClicked, this, &TFPstgs::viewTransaction);
+  // The pop-up menu from the keyboard too, at the current row.
+  auto* popup = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), grid_);
+  popup->setContext(Qt::WidgetShortcut);
+  connect(popup, &QShortcut::activated, this, [this] {
+    const QRect r = grid_->visualRect(grid_->currentIndex());
+    Q_EMIT grid_->customContextMenuRequested(r.isValid() ? r.center() : QPoint(0, 0));
+  });
 }
 
 void TFPstgs::buildMenus() {
@@ -615,19 +622,25 @@ void TFPstgs::showAllPostings(int accountId) {
 void TFPstgs::showPostingsAtTxn(int accountId, int32_t txnId) {
   if (accountId <= 0) return;
   TTxn t;
-  if (ReadTxn(txnId, t)) {
-    TObj a;
-    int32_t ref = StoredDate(t.txnDate);
-    const int32_t date2 = StoredDate(t.postingDate);
-    if (date2 > 0 && date2 != ref && ReadAccount(accountId, a) &&
-        (a.kind == kKindExternal || a.kind == kKindCounterparty))
-      ref = date2;
+  TObj a;
+  const bool haveTxn = txnId > 0 && ReadTxn(txnId, t);
+  if (!ReadAccount(accountId, a)) return;  // it said so
+  QRadioButton* const wasChecked = whenButton(when());
+  if (haveTxn) {
+    const int32_t ref =
+        StoredDate(t.postingDate) > 0 && (a.kind == kKindExternal || a.kind == kKindCounterparty)
+            ? StoredDate(t.postingDate)
+            : StoredDate(t.txnDate);
     const TSession& s = Session();
     CheckRadioQuietly(ref < s.periodFrom ? all_ : ref > s.periodTo ? periodPlus_ : period_);
   }
   const int32_t keep = rememberedTxn_;
   rememberedTxn_ = txnId;
-  if (!openAccount(accountId)) rememberedTxn_ = keep;
+  if (!openAccount(accountId)) {
+    // Declined: the window stays as it was, date filter included.
+    rememberedTxn_ = keep;
+    CheckRadioQuietly(wasChecked);
+  }
 }
 
 bool TFPstgs::openAccount(int accountId) {
@@ -640,8 +653,7 @@ bool TFPstgs::openAccount(int accountId) {
 
   TObj a;
   if (accountId > 0) {
-    if (!ReadAccount(accountId, a)) {
-      ShowInfo("Account not found : #" + QString::number(accountId));
+    if (!ReadAccount(accountId, a)) {  // it said so
       Session().workingCurrency = workingBefore;
       return false;
     }
@@ -765,9 +777,12 @@ void TFPstgs::refreshList(bool statement, bool full) {
   findChild<QAction*>(QStringLiteral("sweep"))->setEnabled(balances);
   model_->reset(q, bfd_);
 
+  // One pass of the engine gives the row count and, on a full refresh, the totals.
   TPostingsTotals totals;
-  PostingsTotals(q, totals);
-  name_->setText(account_.id > 0 ? account_.name + " " : QStringLiteral("Diary "));
+  const bool counted = PostingsTotals(q, totals);
+  name_->setText(account_.name + " ");
+  name_->setAccessibleName(account_.id > 0 ? account_.name.trimmed()
+                                           : AccountKindName(kKindDiary, 'U', 'S').trimmed());
   count_->setText(QString::number(totals.count) + " items  ");
   kind_->setText(" ( " + AccountKindName(account_.kind, 'U', 'S').trimmed() + " ) ");
   action(QStringLiteral("Transact"))->setEnabled(true);
@@ -788,17 +803,20 @@ void TFPstgs::refreshList(bool statement, bool full) {
   for (QLabel* l : totals_) l->clear();
   button(QStringLiteral("Totals"))->setEnabled(true);
   if (full) {
-    computeTotals();
+    computeTotals(counted ? &totals : nullptr);
   }
   BusyOff();
 }
 
-void TFPstgs::computeTotals() {
+void TFPstgs::computeTotals(const TPostingsTotals* known) {
   button(QStringLiteral("Totals"))->setEnabled(false);
   QAction* assignCtgy = action(QStringLiteral("Assign Category"));
   assignCtgy->setEnabled(false);
   TPostingsTotals t;
-  if (!PostingsTotals(model_->query(), t)) return;
+  if (known)
+    t = *known;
+  else if (!PostingsTotals(model_->query(), t))
+    return;
   assignCtgy->setEnabled(t.paymentsOrReceipts);
   totals_[0]->setText(FormatAmountSigned(t.plus));
   totals_[1]->setText(FormatAmountSigned(t.minus));
@@ -921,7 +939,8 @@ void TFPstgs::lastReconciled() {
   if (period_->isChecked()) return;
   model_->fetchAll();
   const int row = LastReconciledRow(model_->rows());
-  const bool mayReset = channelFilter() < 0 && account_.id > 0;
+  // A filtered list cannot tell which balance is the latest.
+  const bool mayReset = channelFilter() < 0 && typeFilter() == QChar(' ') && account_.id > 0;
   if (row >= 0) {
     setCurrentRow(row);
     grid_->scrollTo(model_->index(row, 0));
@@ -932,8 +951,8 @@ void TFPstgs::lastReconciled() {
   }
   setCurrentRow(0);
   // Only the whole list of every type shows that no balance was ever reconciled.
-  if (mayReset && all_->isChecked() && typeFilter() == QChar(' ') &&
-      !account_.reconciledText.isEmpty() && SetReconciledText(account_.id, QString()))
+  if (mayReset && all_->isChecked() && !account_.reconciledText.isEmpty() &&
+      SetReconciledText(account_.id, QString()))
     ReadAccount(account_.id, account_);
 }
 

@@ -72,7 +72,7 @@ class TFPstgs : public QMainWindow {
   void quickRefresh();
   void fullRefresh();  // "&Refresh"
   void showStatement();
-  void computeTotals();
+  void computeTotals(const TPostingsTotals* known = nullptr);  // known: already summed
   void reconcilePosting();
   void sumSelected();
   void reconcileBalance();
