@@ -11,6 +11,7 @@
 #include "foundation/numbers.h"
 #include "ledger/accounts.h"
 #include "ledger/rebalance.h"
+#include "reports/postings_list.h"
 #include "store/db.h"
 #include "store/opening.h"
 #include "store/records.h"
@@ -119,39 +120,95 @@ int runBalances(CliContext& ctx) {
 // ------------------------------------------------------------ statement
 
 int runStatement(CliContext& ctx) {
-  const QString line = QStringLiteral("statement DIR ACCOUNT [--ccy CCY] [--csv]");
-  QString ccyText;
+  const QString line = QStringLiteral(
+      "statement DIR ACCOUNT [--ccy CCY] [--when all|period|period-plus] [--type P|R|C] "
+      "[--channel N] [--screen] [--csv]");
+  QString ccyText, whenText, typeText, channelText;
   const bool hasCcy = ctx.takeOption(QStringLiteral("--ccy"), ccyText);
+  const bool hasWhen = ctx.takeOption(QStringLiteral("--when"), whenText);
+  const bool hasType = ctx.takeOption(QStringLiteral("--type"), typeText);
+  const bool hasChannel = ctx.takeOption(QStringLiteral("--channel"), channelText);
+  const bool screen = ctx.takeFlag(QStringLiteral("--screen"));
   bool isId = false;
   const int32_t id = ctx.args.size() == 2 ? ctx.args[1].toInt(&isId) : 0;
   if (ctx.args.size() != 2 || !isId || id <= 0) return CliUsage(line);
   QString ccy;
   if (hasCcy && !ParseCliCurrency(ccyText, ccy))
     return CliBad("--ccy needs a three-letter currency code, not \"" + ccyText + "\"");
+  // Without --when the raw listing shows everything and the screen starts at the period.
+  TPostingsWhen when = screen ? TPostingsWhen::PeriodPlus : TPostingsWhen::All;
+  if (hasWhen) {
+    const QString w = whenText.toLower();
+    if (w == "all")
+      when = TPostingsWhen::All;
+    else if (w == "period")
+      when = TPostingsWhen::Period;
+    else if (w == "period-plus")
+      when = TPostingsWhen::PeriodPlus;
+    else
+      return CliBad("--when needs all, period or period-plus, not \"" + whenText + "\"");
+  }
+  QChar type(' ');
+  if (hasType) {
+    const QString t = typeText.toUpper();
+    if (t != "P" && t != "R" && t != "C")
+      return CliBad("--type needs P, R or C, not \"" + typeText + "\"");
+    type = t.at(0);
+  }
+  int32_t channel = -1;
+  if (hasChannel && !ParseCliId(channelText, channel, true))
+    return CliBad("--channel needs a channel number, not \"" + channelText + "\"");
 
   if (!CliOpenBooks(ctx.args.first())) return 1;
   TObj a;
   if (!ReadAccount(id, a)) return CliRefused();
-  if (!CalcRunningBalances(id) || !CommitIfActive()) return CliRefused();
   if (!hasCcy) ccy = a.ccy.trimmed();
-  bool ok = false;
-  QSqlQuery q = RunQuery(
-      QStringLiteral("select p.pstgdate, p.txnid, p.txntype, p.amt, p.rngbal, p.dppstgdate, "
-                     "p.dprngbal from pstg p where p.ccy = ? and p.objid = ? "
-                     "order by p.ccy, p.objid, p.pstgdate, p.seq"),
-      {ccy, id}, &ok);
-  if (!ok) return CliRefused();
-  QList<TCellRow> rows;
-  while (q.next()) {
-    rows << TCellRow{DateCell(q.value(0).toInt()),
-                     IntCell(q.value(1).toInt()),
-                     TextCell(q.value(2).toString().trimmed()),
-                     AmountCell(q.value(3).toLongLong()),
-                     AmountCell(q.value(4).toLongLong()),
-                     FlagCell(q.value(5).toInt() != 0),
-                     FlagCell(q.value(6).toInt() != 0)};
+
+  if (screen) {
+    // What the postings window shows: the statement where the account has one.
+    const bool statement = HasBfdLine(a.kind);
+    const TPostingsQuery q = PostingsQueryFor(a, ccy, statement, when, type, channel);
+    TBfdLine bfd;
+    if (statement && (!PrepareStatement(a) || !ComputeBfd(a, q, Session().dbStartDate, bfd)))
+      return CliRefused();
+    QList<TPostingRow> rows;
+    if (!FetchPostings(q, 0, -1, rows)) return CliRefused();
+    const QList<int> shown = PostingsShownColumns(q);
+    const QStringList captions = PostingsHeader(q.kind);
+    QStringList header;
+    for (int c : shown) header << captions[c];
+    QList<QStringList> texts;
+    for (const TPostingRow& r : rows) {
+      const QStringList all = PostingRowTexts(r, q, bfd);
+      QStringList cells;
+      for (int c : shown) cells << all[c];
+      texts << cells;
+    }
+    const QString title = PostingsExportTitle(QStringLiteral("Postings"), a.name + " ", q, bfd);
+    if (ctx.csv) {
+      CliOut(PostingsExportText(title, header, texts, true).chopped(1));
+    } else {
+      if (!ctx.json) CliOut(title);
+      CliTable(ctx, header, texts);
+    }
+    return CliCommitted();
   }
-  q.finish();
+
+  if (!CalcRunningBalances(id) || !CommitIfActive()) return CliRefused();
+  TPostingsQuery q = PostingsQueryFor(a, ccy, true, when, type, channel);
+  q.refColumn = q.ctgyColumn = false;
+  QList<TPostingRow> postings;
+  if (!FetchPostings(q, 0, -1, postings)) return CliRefused();
+  QList<TCellRow> rows;
+  for (const TPostingRow& p : postings) {
+    rows << TCellRow{DateCell(p.date),
+                     IntCell(p.txnId),
+                     TextCell(QString(p.type)),
+                     AmountCell(p.amount),
+                     AmountCell(p.runningBalance),
+                     FlagCell(p.firstOfDay),
+                     FlagCell(p.balanceShown)};
+  }
   if (!CliMachineOutput(ctx))
     CliOut("#" + QString::number(a.id) + " " + a.name + " " + ccy + " opening " +
            FormatAmount(a.openingBalance));
@@ -161,6 +218,42 @@ int runStatement(CliContext& ctx) {
             QStringLiteral("BalanceShown")},
            rows);
   return CliCommitted();
+}
+
+// ------------------------------------------------------------ reconcile check
+
+int runReconcileCheck(CliContext& ctx) {
+  const QString line = QStringLiteral("reconcile check DIR [ACCOUNT] [--csv]");
+  int32_t id = 0;
+  if (ctx.args.isEmpty() || ctx.args.size() > 2) return CliUsage(line);
+  if (ctx.args.size() == 2 && !ParseCliId(ctx.args[1], id)) return CliUsage(line);
+  if (!CliOpenBooks(ctx.args.first())) return 1;
+  if (id > 0) {
+    TObj a;
+    if (!ReadAccount(id, a)) return CliRefused();
+  }
+  QList<TReconIssue> issues;
+  if (!CheckReconciliation(id, issues)) return CliRefused();
+  QList<TCellRow> rows;
+  for (const TReconIssue& i : issues)
+    rows << TCellRow{IntCell(i.accountId),
+                     TextCell(i.name),
+                     i.txnId ? IntCell(i.txnId) : NullIntCell(),
+                     i.date ? DateCell(i.date) : TextCell(QString()),
+                     TextCell(i.problem),
+                     TextCell(i.stored),
+                     TextCell(i.expected)};
+  if (!CliMachineOutput(ctx))
+    CliOut(issues.isEmpty() ? QStringLiteral("Reconciliation agrees")
+                            : QString::number(issues.size()) + " reconciliation problem(s)");
+  if (!issues.isEmpty() || CliMachineOutput(ctx))
+    CliTable(ctx,
+             {QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Txn"),
+              QStringLiteral("Date"), QStringLiteral("Problem"), QStringLiteral("Stored"),
+              QStringLiteral("Expected")},
+             rows);
+  const int rc = CliCommitted();
+  return rc != 0 ? rc : issues.isEmpty() ? 0 : 1;
 }
 
 const CliRegistration kRebalance({QStringLiteral("rebalance"),
@@ -173,9 +266,17 @@ const CliRegistration kBalances({QStringLiteral("balances"),
                                  QStringLiteral("period summaries of accounts and groups "
                                                 "(rebalancing first when they are stale)"),
                                  runBalances});
-const CliRegistration kStatement({QStringLiteral("statement"),
-                                  QStringLiteral("DIR ACCOUNT [--ccy CCY] [--csv]"),
-                                  QStringLiteral("an account's postings with running balances"),
-                                  runStatement});
+const CliRegistration kStatement(
+    {QStringLiteral("statement"),
+     QStringLiteral("DIR ACCOUNT [--ccy CCY] [--when all|period|period-plus] [--type P|R|C] "
+                    "[--channel N] [--screen] [--csv]"),
+     QStringLiteral("an account's postings with running balances (--screen: as the postings "
+                    "window lists them; with --csv as its export to file)"),
+     runStatement});
+const CliRegistration kReconcileCheck(
+    {QStringLiteral("reconcile check"), QStringLiteral("DIR [ACCOUNT] [--csv]"),
+     QStringLiteral("reconciled balances that disagree with the running balance, and reconciled "
+                    "dates that are not the latest balance's (exit 1 when any)"),
+     runReconcileCheck});
 
 }  // namespace

@@ -481,16 +481,22 @@ bool DeleteTransaction(int32_t id) {
                                 : "Delete txn #" + num(id) + " ?"))
     return false;
   WriteUnit unit;
-  bool ok = unit.begin();
+  bool ok = unit.begin() && DeleteTxnRows(t);
   if (ok && reconciledBalance) {
+    // The account's reconciled date falls back to its latest balance left.
     TObj a;
     if (ReadAccount(t.accId1, a)) {
-      a.reconciledText.clear();
-      a.reconciledDate = TDateRec();
+      const int32_t latest =
+          QueryValue(QStringLiteral("select max(p.pstgdate) from pstg p where p.objid = ? and "
+                                    "p.txntype = 'Z'"),
+                     {t.accId1}, 0)
+              .toInt();
+      a.reconciledDate = latest > 0 ? YmdToDateRec(latest) : TDateRec();
+      a.reconciledText = latest > 0 ? DateRecToText(a.reconciledDate) : QString();
       ok = WriteAccount(a);
     }
   }
-  ok = ok && DeleteTxnRows(t) && unit.done();
+  ok = ok && unit.done();
   if (ok) SetRebalanceNeeded(true);
   return finish(ok);
 }
@@ -806,6 +812,7 @@ bool WriteUnit::done() {
 void WriteUnit::undo() {
   if (!active_) return;
   active_ = false;
-  ExecSql("rollback to savepoint " + name_);
+  // A rollback of the whole transaction took the savepoint with it.
+  if (InTransaction()) ExecSql("rollback to savepoint " + name_);
   if (!rebalance_) SetRebalanceNeeded(false);
 }

@@ -129,6 +129,7 @@ void ShowCptyCategoryTxns(int cptyId, int categoryId) {
 void ShowCounterpartyCategories(int cptyId) {
   CallOrNotBuilt(g_hooks.showCounterpartyCategories, "Counterparty Categories", cptyId);
 }
+void ShowTemplates(bool allowNew) { CallOrNotBuilt(g_hooks.showTemplates, "Templates", allowNew); }
 
 QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
                       TExportMode mode) {

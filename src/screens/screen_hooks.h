@@ -63,6 +63,8 @@ struct TScreenHooks {
   std::function<void(const QString& text)> showClipboardText;
   // A counterparty's categories window (non-modal).
   std::function<void(int cptyId)> showCounterpartyCategories;
+  // The templates window; allowNew false disables its "New" item.
+  std::function<void(bool allowNew)> showTemplates;
 };
 
 // The one table. Empty members fall back to the defaults above.
@@ -88,6 +90,7 @@ void ShowInstances(int32_t masterId, int32_t txnId);
 void ShowInputOn(int32_t createDate);
 void ShowCptyCategoryTxns(int cptyId, int categoryId);
 void ShowCounterpartyCategories(int cptyId);
+void ShowTemplates(bool allowNew);
 
 // "to Clipboard" of a list: its export text (title lines, "Exported at", header,
 // rows; see foundation/ui/list_export.h) onto the system clipboard and into the

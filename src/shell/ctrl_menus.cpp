@@ -104,7 +104,7 @@ void TFCtrl::buildMenus() {
     reopenMenu(m_.accounts);
   });
   m.accounts->addSeparator();
-  m.diary = addItem(m.accounts, QStringLiteral("&Diary"), [] { notYet("Diary"); });
+  m.diary = addItem(m.accounts, QStringLiteral("&Diary"), [] { ShowPostings(0); });
   m.seekById =
       addItem(m.accounts, QStringLiteral("&Seek account by id"), [this] { seekAccountById(); });
   m.freezeBefore = addItem(m.accounts, QStringLiteral("Freeze"), [this] { setFreezeBefore(); });

@@ -25,6 +25,7 @@
 #include "screens/lists/list_screens.h"
 #include "screens/masterdata/account_picking.h"
 #include "screens/masterdata/cpty_details.h"
+#include "screens/views/postings_window.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
 #include "shell/startup.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
   InstallAccountScreens();
   InstallListScreens();
   InstallCounterpartyScreens();
+  InstallPostingsScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);

@@ -290,3 +290,19 @@ QTableView* NewRowGrid(QWidget* parent, QAbstractItemModel* model, const QString
   grid->setContextMenuPolicy(Qt::CustomContextMenu);
   return grid;
 }
+
+void FitColumnWidths(QTableView* grid) {
+  QHeaderView* header = grid->horizontalHeader();
+  // Measuring every fetched row would cost more than the rows in view tell.
+  header->setResizeContentsPrecision(
+      qMax(1, grid->height() / qMax(1, grid->verticalHeader()->defaultSectionSize())));
+  for (int c = 0; c < header->count(); ++c)
+    if (!grid->isColumnHidden(c)) grid->resizeColumnToContents(c);
+}
+
+int ColumnLeftOffset(const QTableView* grid, int column) {
+  int x = 12;
+  for (int c = 0; c < column && c < grid->model()->columnCount(); ++c)
+    if (!grid->isColumnHidden(c)) x += grid->columnWidth(c) + 1;
+  return x;
+}

@@ -104,3 +104,10 @@ void PopupAtPointer(QMenu* menu);
 bool SelectItemUnderPointer(QListWidget* list);
 // Shows the form, un-minimising it when it was minimised.
 void ShowRestored(QWidget* form);
+
+// ---- Grid columns --------------------------------------------------------------------
+// Each visible column as wide as its caption and the texts of the rows in view.
+void FitColumnWidths(QTableView* grid);
+// Where a label sits under a column: 12 pixels plus the width + 1 of each
+// visible column before it.
+int ColumnLeftOffset(const QTableView* grid, int column);
