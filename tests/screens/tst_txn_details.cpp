@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -372,6 +373,34 @@ class TstTxnDetails : public QObject {
     QVERIFY(w()->deactivateButton()->isHidden());
   }
 
+  // The repeat box's "Edit" on an instance edits its master; a save marks a
+  // rebalance as needed and the window shows the transaction again.
+  void editMasterFromInstance() {
+    const int32_t id = write('P', 1200, cur_, shop_, food_);
+    TTxn t;
+    QVERIFY(ReadTxn(id, t));
+    QVERIFY(MakeRepeaterFromTxn(t, 'M'));
+    ShowTransactionDetails(id);
+    SetRebalanceNeeded(false);
+    QString title;
+    ScriptedPrompter p;
+    p.yes("Update  Repeater Master - OK ?");
+    onForm([&](TFtxnip3* f) {
+      title = f->windowTitle();
+      f->descriptionBox()->setText("Rent");
+      f->saveButton()->click();
+    });
+    w()->masterEditButton()->click();
+    VERIFY_PROMPTS(p);
+    QCOMPARE(title, QString("Edit transaction - Repeater Master"));
+    TRptr r;
+    QVERIFY(ReadRepeater(t.masterId, r));
+    QCOMPARE(r.narrative, QString("Rent"));
+    QVERIFY(RebalanceNeeded());
+    QVERIFY(w()->isVisible());
+    QCOMPARE(w()->record().id, id);
+  }
+
   void unstraddleQuestion_data() {
     QTest::addColumn<bool>("cancelled");
     QTest::addColumn<QString>("question");
@@ -459,6 +488,51 @@ class TstTxnDetails : public QObject {
     QCOMPARE(saved.batch, 0);
     QCOMPARE(saved.amount, 700);
     QCOMPARE(w()->idValue()->text(), QString::number(newId));
+  }
+
+  // Quick edits refresh the window; frozen books refuse them before asking.
+  void quickEdit_data() {
+    QTest::addColumn<bool>("frozen");
+    QTest::newRow("open books") << false;
+    QTest::newRow("frozen books") << true;
+  }
+  void quickEdit() {
+    QFETCH(bool, frozen);
+    const int32_t id = write('P', 1200, cur_, shop_, food_);
+    ShowTransactionDetails(id);
+    Session().settings.dbFrozen = frozen;
+    ScriptedPrompter p;
+    if (frozen)
+      p.info("Cannot edit txn, database is frozen");
+    else
+      p.textStartingWith("Edit transaction description", "Tom & Jerry <b>", "O'Hara & Co");
+    w()->action("- Description")->trigger();
+    VERIFY_PROMPTS(p);
+    Session().settings.dbFrozen = false;
+    const QString now = frozen ? "Tom & Jerry <b>" : "O'Hara & Co";
+    QCOMPARE(w()->descriptionValue()->text(), now);
+    TTxn t;
+    QVERIFY(ReadTxn(id, t));
+    QCOMPARE(t.narrative, now);
+  }
+
+  // A deleted transaction's window closes; a declined deletion keeps it.
+  void deleteClosesTheWindow_data() {
+    QTest::addColumn<char>("answer");
+    QTest::newRow("No") << 'N';
+    QTest::newRow("Yes") << 'Y';
+  }
+  void deleteClosesTheWindow() {
+    QFETCH(char, answer);
+    const int32_t id = write('P', 1200, cur_, shop_, food_);
+    ShowTransactionDetails(id);
+    {
+      RecordingPrompter p(answer);
+      w()->action("Delete")->trigger();
+      QVERIFY(!p.questions.isEmpty());
+    }
+    QCOMPARE(w()->isVisible(), answer == 'N');
+    QCOMPARE(LocateTxn(id), answer == 'N');
   }
 
   // "View last input/edit" with nothing saved in this run: the latest created

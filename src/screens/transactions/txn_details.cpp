@@ -144,7 +144,7 @@ Tfdptxn::Tfdptxn(QWidget* parent) : QDialog(parent) {
   add(repeatMenu_, nullptr, QStringLiteral("Yearly"), [this] { offerRepeat(QChar('Y')); });
   add(repeatMenu_, nullptr, QStringLiteral("Just next year"), [this] { offerRepeat(QChar('Y')); });
   add(nullptr, bar, QStringLiteral("New"), [this] { newFromThis(); });
-  add(nullptr, bar, QStringLiteral("Templates"), [] { ShowTemplatesWindow(true); });
+  add(nullptr, bar, QStringLiteral("Templates"), [this] { ShowTemplatesWindow(txn_.id > 0); });
   add(nullptr, bar, QStringLiteral("Delete"), [this] { deleteShown(); });
 
   panel_ = new QLabel(QStringLiteral(" !! - Posting not found"), this);
