@@ -82,7 +82,7 @@ QString everyText(const TRptSchedule& s) {
       unit = QStringLiteral("year");
       break;
     default:
-      return QStringLiteral("Every ?");
+      return QStringLiteral("?");
   }
   if (s.rptInc > 1) return "Every " + num(s.rptInc) + " " + unit + "s";
   return "Every " + unit;
