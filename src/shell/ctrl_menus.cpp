@@ -12,9 +12,6 @@
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
 #include "foundation/ui/notepad.h"
-#include "shell/about_box.h"
-#include "shell/ctrl_window.h"
-
 #include "ledger/accounts.h"
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
@@ -26,6 +23,11 @@
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "screens/transactions/entry_form_ops.h"
+#include "screens/transactions/input_days_window.h"
+#include "screens/transactions/templates_window.h"
+#include "screens/transactions/txn_details.h"
+#include "shell/about_box.h"
+#include "shell/ctrl_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -116,14 +118,15 @@ void TFCtrl::buildMenus() {
     int32_t id = 0;
     if (EnterNewTransaction(&id) && id > 0) ShowTransaction(id);
   });
-  m.templates = addItem(m.transactions, QStringLiteral("Templates"), [] { notYet("Templates"); });
+  m.templates =
+      addItem(m.transactions, QStringLiteral("Templates"), [] { ShowTemplatesWindow(false); });
   m.viewLast = addItem(m.transactions, QStringLiteral("View last input/edit"), [] {
-    const int32_t id = LastInputId();
-    if (id > 0 && !ShowTransaction(id)) notYet("Transaction details");
+    const int32_t id = LastInputOrEditedId();
+    if (id > 0) ShowTransaction(id);
   });
   m.txnSearch = addItem(m.transactions, QStringLiteral("&Search"), [] { notYet("Search"); });
   m.daysWithInput =
-      addItem(m.transactions, QStringLiteral("Days when input"), [] { notYet("Days when input"); });
+      addItem(m.transactions, QStringLiteral("Days when input"), [] { ShowInputDaysWindow(); });
   m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { notYet("Journal"); });
   m.repeaters =
       addItem(m.transactions, QStringLiteral("&Repeaters"), [] { ShowRepeatersWindow(); });

@@ -26,6 +26,7 @@
 #include "screens/masterdata/account_picking.h"
 #include "screens/masterdata/cpty_details.h"
 #include "screens/views/postings_window.h"
+#include "screens/transactions/txn_details.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
 #include "shell/startup.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
   InstallListScreens();
   InstallCounterpartyScreens();
   InstallPostingsScreens();
+  InstallTransactionScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);

@@ -202,6 +202,19 @@ QPrinter& ThePrinter() {
 void SetPrintOutputFile(const QString& pdfFile) { g_outputFile = pdfFile; }
 QString PrintOutputFile() { return g_lastPdfFile; }
 
+namespace {
+QFont& PrintFont() {
+  static QFont font = [] {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSize(10);
+    return f;
+  }();
+  return font;
+}
+}  // namespace
+
+void SetPrintFont(const QFont& font) { PrintFont() = font; }
+
 bool BeginPrint() {
   Job& job = TheJob();
   if (job.active) EndPrint();
@@ -245,9 +258,7 @@ bool BeginPrint() {
              (g_lastPdfFile.isEmpty() ? printer.printerName() : g_lastPdfFile));
     return false;
   }
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSize(10);
-  job.painter.setFont(font);
+  job.painter.setFont(PrintFont());
   const QFontMetrics metrics(job.painter.font(), &printer);
   job.lineHeight = metrics.height();  // the height of the letter "A" in this font
   job.ascent = metrics.ascent();

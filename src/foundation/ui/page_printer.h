@@ -6,6 +6,7 @@
 #include <QString>
 
 class QDoubleSpinBox;
+class QFont;
 class QPrinter;
 class QPushButton;
 
@@ -89,6 +90,9 @@ QPrinter& ThePrinter();
 // folder (print00.pdf, print01.pdf, ...) and says where once the document ends.
 void SetPrintOutputFile(const QString& pdfFile);
 QString PrintOutputFile();  // the PDF file of the last document begun, if any
+
+// The font the next document prints in (Arial 10 until one is set).
+void SetPrintFont(const QFont& font);
 
 // False (after a message) when the printer cannot be used.
 bool BeginPrint();
