@@ -10,6 +10,7 @@
 #include "store/session.h"
 #include "store/settings.h"
 #include "store/upgrade.h"
+#include "store/upgrade_guard.h"
 
 namespace {
 
@@ -96,12 +97,15 @@ bool OpenDatabase() {
   s.firstTimeInstall = false;
   if (s.runStartDate == 0) s.runStartDate = todayYmd();
 
+  CloseConnection();
+  // An upgrade cut short is undone before anything of the books is read.
+  if (!RestoreInterruptedUpgrade()) return failOpening();
+
   ShowStatus(QStringLiteral("Reading ini file ..."));
   s.settingsPath = s.dataFolder + QLatin1String(kDatabaseIniName);
   ReadDatabaseIni();
 
   ShowStatus(QStringLiteral("Opening database ..."));
-  CloseConnection();
   QString error;
   if (!OpenConnection(DatabaseLocation(), error)) {
     ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + error);
@@ -118,7 +122,8 @@ bool OpenDatabase() {
     if (!createDefaultPot()) return failOpening();
     s.initialising = false;
     // New books are complete only with their settings: keep them now, not at closing.
-    SaveDatabaseIni();
+    if (!SaveDatabaseIni()) return failOpening();
+    EndUpgradeGuard(false);
   }
 
   NewTxnId();  // reports a TXN / PSTG mismatch; the opening goes on
