@@ -17,6 +17,9 @@ bool CreateDatabaseFile(const QString& location, QString& error);
 // Switches forced writes on for a file CreateDatabaseFile made in this process
 // (nothing for any other file). Closing the connection to it does this too.
 bool SwitchOnForcedWrites(const QString& location);
+// Gives a closed file CreateDatabaseFile made its final name in one step (replacing
+// nothing: false when to exists), keeping what the process knows of it.
+bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error);
 
 // Opens the connection to location (closing any open one first).
 bool OpenConnection(const QString& location, QString& error);

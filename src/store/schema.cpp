@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "foundation/interruption.h"
 #include "foundation/texts.h"
 #include "store/db.h"
 #include "store/inifile.h"
@@ -166,24 +167,35 @@ bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
       return false;
     }
   }
+  // Locally the file is made under a name of its own and takes the books' name only
+  // when whole: a creation cut short leaves no half-made vorbek.fdb behind to be
+  // taken for books, only this file, which the next creation removes.
+  const QString making = server ? dbPath : dbPath + QStringLiteral(".new");
+  if (!server) QFile::remove(making);
   QString engine;
-  if (!CreateDatabaseFile(dbPath, engine)) {
+  if (!CreateDatabaseFile(making, engine)) {
     error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
-  if (!runScript(dbPath, engine)) {
-    if (!server) QFile::remove(dbPath);
+  if (!runScript(making, engine)) {
+    if (!server) QFile::remove(making);
     error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
   if (server) return true;
+  if (InterruptedAt("books creation")) return false;
 
   IniFile ini(iniPath);
   ini.clear();
   ini.writeInteger(QLatin1String(kIniSection), QStringLiteral("DBvn"), kStartingSchemaVersion);
   if (!ini.save(&engine)) {
-    QFile::remove(dbPath);
+    QFile::remove(making);
     error = "Cannot write \"" + iniPath + "\" : " + engine;
+    return false;
+  }
+  if (!MoveNewDatabaseFile(making, dbPath, engine)) {
+    QFile::remove(making);
+    error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
   error.clear();
