@@ -346,7 +346,9 @@ bool TParadoxTable::checkLayout(QFile& file, qint64 fileSize, QString& error) {
 // Field names, types and sizes, and the code page, as pxlib reads them from the
 // bytes already read: the file is not opened a second time (it could have been
 // swapped for something else meanwhile, and pxlib's own opening asks for write
-// access).
+// access). pxlib sees the header alone, saying the table has no blocks and no
+// rows: the blocks were checked above, and pxlib's own count of them, when it
+// disagrees with the header, frees its header twice.
 bool TParadoxTable::readHeaderWithPxlib(QString& error) {
   QString pxError;
   pxdoc_t* doc = PX_new3(collectPxError, nullptr, nullptr, nullptr, &pxError);
@@ -354,7 +356,10 @@ bool TParadoxTable::readHeaderWithPxlib(QString& error) {
     error = QStringLiteral("pxlib could not start");
     return false;
   }
-  FILE* fp = fmemopen(file_.data(), size_t(file_.size()), "rb");
+  QByteArray header = file_.left(le16(file_.constData() + 0x02));
+  std::memset(header.data() + 0x06, 0, 4);  // rows
+  std::memset(header.data() + 0x0C, 0, 6);  // blocks in the file, first and last block
+  FILE* fp = fmemopen(header.data(), size_t(header.size()), "rb");
   bool ok = fp && PX_open_fp(doc, fp) == 0 && doc->px_head;
   if (ok) {
     const pxhead_t* head = doc->px_head;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstring>
 
 #include "foundation/messages.h"
 
@@ -178,4 +179,72 @@ int32_t FileCreationStamp(const QString& file) {
   if (S_ISDIR(stx.stx_mode)) return -1;
   const qint64 secs = (stx.stx_mask & STATX_BTIME) ? stx.stx_btime.tv_sec : stx.stx_mtime.tv_sec;
   return PackDosDateTime(QDateTime::fromSecsSinceEpoch(secs));
+}
+
+namespace {
+
+bool syncFile(const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// A rename or removal lasts only once the folder holding the name is flushed too.
+void syncFolderOf(const QString& path) { syncFile(QFileInfo(path).absolutePath()); }
+
+bool renameOver(const QString& from, const QString& to, QString* error) {
+  if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+    setError(error, "Grr cannot rename " + from + " to " + to + " : " +
+                        QString::fromLocal8Bit(std::strerror(errno)));
+    QFile::remove(from);
+    return false;
+  }
+  syncFolderOf(to);
+  return true;
+}
+
+}  // namespace
+
+bool CopyFileDurably(const QString& source, const QString& target, QString* error) {
+  const QString part = target + QStringLiteral(".part");
+  QFile::remove(part);
+  if (!CopyFileRaw(source, part, error)) {
+    QFile::remove(part);
+    return false;
+  }
+  if (!syncFile(part)) {
+    setError(error, "Grr cannot write file " + part);
+    QFile::remove(part);
+    return false;
+  }
+  return renameOver(part, target, error);
+}
+
+bool WriteFileDurably(const QString& target, const QByteArray& bytes, QString* error) {
+  const QString part = target + QStringLiteral(".part");
+  {
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
+        !out.flush()) {
+      setError(error, "Grr cannot create file " + part);
+      out.close();
+      QFile::remove(part);
+      return false;
+    }
+  }
+  if (!syncFile(part)) {
+    setError(error, "Grr cannot write file " + part);
+    QFile::remove(part);
+    return false;
+  }
+  return renameOver(part, target, error);
+}
+
+bool RemoveFileDurably(const QString& path) {
+  if (!QFileInfo::exists(path)) return true;
+  if (!QFile::remove(path)) return false;
+  syncFolderOf(path);
+  return true;
 }

@@ -37,3 +37,11 @@ int32_t FileCreationStamp(const QString& file);
 
 // Packs a local date-time the DOS way (two-second resolution); -1 outside 1980-2107.
 int32_t PackDosDateTime(const QDateTime& local);
+
+// Files that must be whole or absent whatever moment the process dies: the new
+// content goes into target + ".part", is flushed to the disk, and then takes the
+// target's name in one step (replacing any file there). False with the reason.
+bool CopyFileDurably(const QString& source, const QString& target, QString* error = nullptr);
+bool WriteFileDurably(const QString& target, const QByteArray& bytes, QString* error = nullptr);
+// Removes the file and makes its removal last; true when it is gone.
+bool RemoveFileDurably(const QString& path);

@@ -8,6 +8,7 @@
 
 #include "foundation/dates.h"
 #include "foundation/files.h"
+#include "foundation/interruption.h"
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "ledger/freeze.h"
@@ -15,6 +16,7 @@
 #include "ledger/rebalance.h"
 #include "ledger/repeaters.h"
 #include "store/db.h"
+#include "store/inifile.h"
 #include "store/opening.h"
 #include "store/records.h"
 #include "store/session.h"
@@ -26,12 +28,12 @@ namespace {
 const QString kCannot = QStringLiteral("Cannot archive - ");
 const QString kFailed = QStringLiteral("Archive failed");
 
-// How the books stood before the archive touched them: put back on any stop.
-struct TBefore {
-  int32_t startDate = 0;
-  int32_t endDate = 0;
-  bool frozen = false;
-};
+// Kept in the archive folder from before the first file is copied until the copy
+// is complete and marked: a folder that still holds it is an unfinished copy.
+// A test stopped the purge before its commit, as a sudden end would.
+bool g_stoppedInPurge = false;
+
+const QString kUnfinishedNote = QStringLiteral("ARCHIVE-UNFINISHED.TXT");
 
 // Copies file into folder; a failure asks as the folder copy does.
 // 'Y' copied, 'N' skipped, 'C' stop.
@@ -44,16 +46,6 @@ char copyAsking(const QString& file, const QString& folder) {
   }
 }
 
-// Opens the live books again. They still carry the archive date as their end
-// date (it was written for the copy), so the opening must not announce them as
-// an archive and freeze them.
-bool reopenLiveBooks() {
-  SetArchiveStateHook([] {});
-  const bool ok = OpenDatabase();
-  InstallArchiveState();
-  return ok;
-}
-
 bool writeDates(int32_t start, int32_t end) {
   TSession& s = Session();
   s.dbStartDate = start;
@@ -63,24 +55,66 @@ bool writeDates(int32_t start, int32_t end) {
   return false;
 }
 
-// The settings file was saved frozen for the copy; the live books get their
-// own flag back at once, not only at the next closing.
-void restoreFrozen(bool frozen) {
-  Session().settings.dbFrozen = frozen;
-  SaveDatabaseIni();
-}
-
-// A stop once the books were closed for the copy: they are opened again with
-// their dates and frozen flag as before. False when they cannot be opened.
-bool reopenAsBefore(const TBefore& b) {
-  const bool opened = reopenLiveBooks();
-  if (opened) {
-    restoreFrozen(b.frozen);
-    writeDates(b.startDate, b.endDate);
-    ShowArchiveState();
-  }
+// A stop once the books were closed for the copy: they are opened again as they
+// were (nothing of them was changed). False when they cannot be opened.
+bool reopenAsBefore() {
+  const bool opened = OpenDatabase();
   BusyOff();
   return opened;
+}
+
+// The copy is made an archive: its end date (and the start date it had) in its
+// own PARAM, its settings file frozen. The live books are closed meanwhile, so
+// the one connection serves the copy.
+bool markCopy(const QString& copyFolder, int32_t startDate, int32_t archiveDate, QString& error) {
+  const QString database = copyFolder + QLatin1String(kDatabaseFileName);
+  if (!OpenConnection(database, error)) return false;
+  bool ok = ExecSql(QStringLiteral("update or insert into param (pmid, pmstr, pmint) values "
+                                   "(2, 'dbstartdate', ?) matching (pmid)"),
+                    {startDate}) &&
+            ExecSql(QStringLiteral("update or insert into param (pmid, pmstr, pmint) values "
+                                   "(3, 'dbenddate', ?) matching (pmid)"),
+                    {archiveDate}) &&
+            CommitIfActive();
+  if (!ok) error = LastDbError();
+  RollbackIfActive();
+  CloseConnection();
+  if (!ok) return false;
+  IniFile ini(copyFolder + QLatin1String(kDatabaseIniName));
+  ini.writeBool(QString::fromLatin1(kIniSection), QStringLiteral("DBFrozen"), true);
+  return ini.save(&error);
+}
+
+// Why the archive folder of this date is there already, and how to go on.
+QString folderAlreadyThere(const QString& folder, int32_t archiveDate) {
+  const QString there = kCannot + "folder already exists " + folder;
+  if (QFileInfo::exists(folder + kUnfinishedNote))
+    return there + "\r" +
+           "It holds an unfinished copy left by an archive that was interrupted; nothing was "
+           "deleted from these books. Delete the folder, then archive again.";
+  if (!QFileInfo(folder + QStringLiteral("DATA/") + QLatin1String(kDatabaseFileName)).isFile())
+    return there;
+  const int rows = CountRows(QStringLiteral("txn"), QStringLiteral("txndate <= ?"), {archiveDate});
+  const int postings =
+      CountRows(QStringLiteral("pstg"), QStringLiteral("pstgdate <= ?"), {archiveDate});
+  if (rows > 0 || postings > 0)
+    return there + "\r" +
+           "It holds a complete copy, but these books still hold the transactions up to that "
+           "date (the archive was interrupted before they were removed). Delete the folder, "
+           "then archive again.";
+  return there;
+}
+
+// The session's dates into PARAM inside the open transaction (WriteParamDates
+// commits each row: the purge and its new start date must commit together).
+bool writeDatesInTransaction() {
+  const TSession& s = Session();
+  return ExecSql(QStringLiteral("update or insert into param (pmid, pmstr, pmint) values "
+                                "(2, 'dbstartdate', ?) matching (pmid)"),
+                 {s.dbStartDate}) &&
+         ExecSql(QStringLiteral("update or insert into param (pmid, pmstr, pmint) values "
+                                "(3, 'dbenddate', ?) matching (pmid)"),
+                 {s.dbEndDate});
 }
 
 // The purge, in the open database transaction: the archived postings' sums go
@@ -128,7 +162,8 @@ bool purgeArchived(int32_t archiveDate) {
   }
   return ExecSql(QStringLiteral("delete from txn where txndate <= ?"), {archiveDate}) &&
          ExecSql(QStringLiteral("delete from pstg where pstgdate <= ?"), {archiveDate}) &&
-         WriteParamDates() && CommitIfActive();
+         writeDatesInTransaction() && !(g_stoppedInPurge = InterruptedAt("archive purge")) &&
+         CommitIfActive();
 }
 
 // The copy's database path goes into the first empty slot of the recent list,
@@ -206,7 +241,7 @@ bool ArchiveDatabase() {
   if (!CheckNoStraddle(archiveDate, QChar('F'))) return false;
   const QString folder = ArchiveFolder(archiveDate);
   if (QFileInfo::exists(folder)) {
-    ShowInfo(kCannot + "folder already exists " + folder);
+    ShowInfo(folderAlreadyThere(folder, archiveDate));
     return false;
   }
   const QString archives = ProgramFolder() + QStringLiteral("ARCHIVE/");
@@ -223,20 +258,23 @@ bool ArchiveDatabase() {
   if (!AskYes("OK to archive txns on/before " + YmdToText(archiveDate) + " (last chance)?"))
     return false;
 
-  // The copy must carry the archive date as its end date and the frozen flag.
+  // The live books are never marked: the end date and the frozen flag are written
+  // into the copy alone, so that whenever the run ends the books are current.
   BusyOn();
-  TBefore before;
-  before.startDate = s.dbStartDate;
-  before.endDate = s.dbEndDate;
-  before.frozen = s.settings.dbFrozen;
-  if (!writeDates(before.startDate, archiveDate)) {
-    s.dbEndDate = before.endDate;
-    BusyOff();
-    ShowInfo(kFailed);
+  const int32_t startDate = s.dbStartDate;
+  const int32_t endDate = s.dbEndDate;
+  g_stoppedInPurge = false;
+  CloseDatabase();
+  QString error;
+  if (!MakeFolderIfMissing(folder) ||
+      !WriteFileDurably(folder + kUnfinishedNote,
+                        "This copy was not finished; nothing was deleted from the books. "
+                        "Delete this folder, then archive again.\n",
+                        &error)) {
+    ShowInfo(kCannot + "cannot create folder " + folder + " " + error);
+    reopenAsBefore();
     return false;
   }
-  s.settings.dbFrozen = true;
-  CloseDatabase();
 
   const QString dataFolder = s.dataFolder;
   const QString database = dataFolder + QLatin1String(kDatabaseFileName);
@@ -244,7 +282,7 @@ bool ArchiveDatabase() {
 
   const QString notepad = ProgramFolder() + QStringLiteral("npad.txt");
   if (QFileInfo::exists(notepad) && copyAsking(notepad, folder) == 'C') {
-    reopenAsBefore(before);
+    reopenAsBefore();
     return false;
   }
   // Without a readable program file (a test run, a removed binary) there is
@@ -256,40 +294,49 @@ bool ArchiveDatabase() {
     Flash("Archiving " + programInfo.fileName());
     if (!CopyFileInto(program, folder)) {
       ShowInfo(QStringLiteral("fail"));
-      reopenAsBefore(before);
+      reopenAsBefore();
       return false;
     }
   }
   Flash("Archiving data " + dataFolder);
   const QString copyFolder = folder + QStringLiteral("DATA/");
   if (!CopyFolderFiles(dataFolder, copyFolder)) {
-    reopenAsBefore(before);
+    reopenAsBefore();
     return false;
   }
+  if (InterruptedAt("archive copying")) return false;
   // Nothing is deleted unless the archived database is there in full.
   const QString copy = copyFolder + QLatin1String(kDatabaseFileName);
   const QFileInfo copied(copy);
   if (size <= 0 || !copied.isFile() || copied.size() != size) {
     ShowInfo("Archive stopped - the copy " + copy +
              " is missing or not the size of the database; nothing was deleted");
-    reopenAsBefore(before);
+    reopenAsBefore();
+    return false;
+  }
+  if (!markCopy(copyFolder, startDate, archiveDate, error) ||
+      !RemoveFileDurably(folder + kUnfinishedNote)) {
+    ShowInfo("Archive stopped - the copy " + copy + " cannot be marked as an archive (" + error +
+             "); nothing was deleted");
+    reopenAsBefore();
     return false;
   }
   rememberCopy(copy);
+  if (InterruptedAt("archive copy made")) return false;
 
-  if (!reopenLiveBooks()) {
+  if (!OpenDatabase()) {
     BusyOff();
     ShowInfo(kFailed);
     return false;
   }
-  restoreFrozen(before.frozen);
 
   Flash(QStringLiteral("Purging archived txns ..."));
   s.dbEndDate = 0;
   s.dbStartDate = newStart;
   if (!CommitIfActive() || !StartTxIfNone() || !purgeArchived(archiveDate)) {
+    if (g_stoppedInPurge) return false;
     RollbackIfActive();
-    writeDates(before.startDate, before.endDate);
+    writeDates(startDate, endDate);
     ShowArchiveState();
     BusyOff();
     ShowInfo(kFailed);

@@ -10,10 +10,14 @@
 // ProgramFolder() + "ARCHIVE/" + the date as yyyy-mm-dd + "/".
 QString ArchiveFolder(int32_t archiveDate);
 
-// The "&Archive" item, asking its questions on the way. The live books are
-// purged only after the copy of vorbek.fdb is found complete; a purge that fails
-// is rolled back ("Archive failed"). A stop after the books were closed for
-// the copy reopens them with their dates as they were. True when archived.
+// The "&Archive" item, asking its questions on the way. The end date and the
+// frozen flag are written into the copy only, never into the live books; a note
+// in the archive folder marks the copy unfinished until it is complete and
+// marked. The live books are purged only then, in one transaction; a purge that
+// fails is rolled back ("Archive failed"). A stop after the books were closed
+// for the copy reopens them as they were. When the folder of the date is there
+// already, the refusal says whether it holds an unfinished copy or a copy whose
+// purge never happened, and how to go on. True when archived.
 bool ArchiveDatabase();
 
 // The clickable date labels of the control window: the calendar sets the

@@ -1,8 +1,11 @@
 #include "store/db.h"
 
+#include <fcntl.h>
 #include <ibase.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -124,6 +127,24 @@ bool CreateDatabaseFile(const QString& location, QString& error) {
   }
   isc_detach_database(status, &dbh);
   g_unforced << fileKey(location);
+  error.clear();
+  return true;
+}
+
+bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error) {
+  // link + unlink: the name appears whole and never replaces an existing file.
+  const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
+  if (::link(a.constData(), b.constData()) != 0) {
+    error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  ::unlink(a.constData());
+  const int dir = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  if (g_unforced.removeAll(fileKey(from)) > 0) g_unforced << fileKey(to);
   error.clear();
   return true;
 }

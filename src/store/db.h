@@ -27,6 +27,9 @@ bool CreateDatabaseFile(const QString& location, QString& error);
 // Switches forced writes on for a file CreateDatabaseFile made in this process
 // (nothing for any other file). Closing the connection to it does this too.
 bool SwitchOnForcedWrites(const QString& location);
+// Gives a closed file CreateDatabaseFile made its final name in one step (replacing
+// nothing: false when to exists), keeping what the process knows of it.
+bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error);
 
 // True when the engine (or the server) says the database file of location does
 // not exist - not when it cannot be reached or refuses the login.

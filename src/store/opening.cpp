@@ -14,6 +14,7 @@
 #include "store/session.h"
 #include "store/settings.h"
 #include "store/upgrade.h"
+#include "store/upgrade_guard.h"
 
 namespace {
 
@@ -231,6 +232,10 @@ bool OpenDatabase() {
     ShowInfo(error);
     return false;
   }
+  CloseConnection();
+  // An upgrade cut short is undone before anything of the books is read.
+  if (!RestoreInterruptedUpgrade()) return failOpening();
+
   ShowStatus(QStringLiteral("Reading ini file ..."));
   s.settingsPath = DatabaseIniPath(s.dataFolder);
   // The settings of server books live on this machine, in a folder made on first use.
@@ -239,7 +244,6 @@ bool OpenDatabase() {
   ReadDatabaseIni();
 
   ShowStatus(QStringLiteral("Opening database ..."));
-  CloseConnection();
   if (!OpenConnection(DatabaseLocation(), error)) {
     ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + error);
     EndProgram(1);
@@ -263,7 +267,8 @@ bool OpenDatabase() {
     if (!createDefaultPot()) return failOpening();
     s.initialising = false;
     // New books are complete only with their settings: keep them now, not at closing.
-    SaveDatabaseIni();
+    if (!SaveDatabaseIni()) return failOpening();
+    EndUpgradeGuard(false);
   } else if (!RecoverSettingsFromBooks()) {
     return failOpening();
   }

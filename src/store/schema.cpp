@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "foundation/interruption.h"
 #include "foundation/texts.h"
 #include "store/db.h"
 #include "store/inifile.h"
@@ -170,16 +171,22 @@ bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
       return false;
     }
   }
+  // Locally the file is made under a name of its own and takes the books' name only
+  // when whole: a creation cut short leaves no half-made vorbek.fdb behind to be
+  // taken for books, only this file, which the next creation removes.
+  const QString making = server ? dbPath : dbPath + QStringLiteral(".new");
+  if (!server) QFile::remove(making);
   QString engine;
-  if (!CreateDatabaseFile(dbPath, engine)) {
+  if (!CreateDatabaseFile(making, engine)) {
     error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
-  if (!runScript(dbPath, engine)) {
-    if (!server) QFile::remove(dbPath);
+  if (!runScript(making, engine)) {
+    if (!server) QFile::remove(making);
     error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
+  if (!server && InterruptedAt("books creation")) return false;
 
   // A server's books keep their settings on this machine; a login kept there stays.
   IniFile ini(iniPath);
@@ -196,8 +203,13 @@ bool CreateEmptyBooks(const QString& dataFolder, QString& error) {
   if ((server && !QDir().mkpath(FolderOfPath(iniPath))) || !ini.save(&engine)) {
     // Books on a server cannot be removed from here; without their settings
     // they open through the version in the database.
-    if (!server) QFile::remove(dbPath);
+    if (!server) QFile::remove(making);
     error = "Cannot write \"" + iniPath + "\" : " + engine;
+    return false;
+  }
+  if (!server && !MoveNewDatabaseFile(making, dbPath, engine)) {
+    QFile::remove(making);
+    error = "Cannot create database \"" + dbPath + "\"\r" + engine;
     return false;
   }
   error.clear();

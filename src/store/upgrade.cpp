@@ -3,10 +3,12 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "foundation/interruption.h"
 #include "foundation/messages.h"
 #include "store/db.h"
 #include "store/session.h"
 #include "store/settings.h"
+#include "store/upgrade_guard.h"
 
 namespace {
 
@@ -18,8 +20,18 @@ bool endProgram() {
   return false;
 }
 
+// Set while UpgradeSchema runs its steps: the books are copied before the first
+// statement changes them (see upgrade_guard.h).
+bool g_guarded = false;
+int g_fromVersion = 0;  // the version the books had when the upgrade began
+// A test stopped the upgrade as a sudden end would: nothing more runs.
+bool g_stopped = false;
+
 bool run(const QString& sql, const QVariantList& binds = {}) {
-  return ExecSqlCommitted(sql, binds);
+  if (g_stopped || (g_guarded && !BeginUpgradeGuard(g_fromVersion))) return false;
+  if (!ExecSqlCommitted(sql, binds)) return false;
+  g_stopped = g_guarded && InterruptedAt("upgrade statement");
+  return !g_stopped;
 }
 
 bool runAll(const QStringList& statements) {
@@ -333,8 +345,11 @@ bool UpgradeSchemaTo(int target) {
     const QString description = SchemaStepDescription(n);
     if (!description.isEmpty() && !s.initialising &&
         !AskYes("Database conversion to version " + QString::number(n) + "\r" + "(" + description +
-                ")" + "\r" + "Prior backup advisable - OK to continue ?"))
+                ")" + "\r" + "Prior backup advisable - OK to continue ?")) {
+      // The books stand whole at the last completed step.
+      EndUpgradeGuard(true);
       return endProgram();
+    }
     s.converted = true;
     if (n == 20) s.initialising = true;
     const QString text = flashText();
@@ -367,11 +382,21 @@ bool UpgradeSchema() {
     return endProgram();
   }
   BusyOn();
+  g_guarded = true;
+  g_stopped = false;
+  g_fromVersion = v;
   const bool ok = UpgradeSchemaTo(kCurrentSchemaVersion);
+  g_guarded = false;
   FlashClose();
   BusyOff();
+  // A failed step leaves the guard's note: the next opening puts the copy back.
   if (!ok) return false;
-  if (s.converted && !s.repairPending && !s.initialising)
-    ShowInfo(QStringLiteral("Database converted OK"));
+  // New books keep the guard until their default pot and settings are made.
+  if (s.initialising) return true;
+  const bool copied = UpgradeGuardUp();
+  EndUpgradeGuard(true);
+  if (s.converted && !s.repairPending) ShowInfo(QStringLiteral("Database converted OK"));
+  if (copied)
+    ShowInfo("The books as they were before the conversion are kept in " + UpgradeCopyPath());
   return true;
 }

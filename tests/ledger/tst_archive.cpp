@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "foundation/dates.h"
+#include "foundation/interruption.h"
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "ledger/archive.h"
@@ -417,6 +418,60 @@ class TstArchive : public QObject {
     verifyUntouched();
     QVERIFY(QFileInfo(folder() + "DATA/vorbek.fdb").isFile());
     QCOMPARE(RecentDatabases().slot[0], folder() + "DATA/vorbek.fdb");
+  }
+
+  // The process dying during the archive (stopped through the test hook): the live
+  // books open current and whole, and the next attempt says what the folder holds.
+  void interruptedArchive_data() {
+    QTest::addColumn<QString>("point");
+    QTest::addColumn<QString>("held");  // what the next attempt says of the folder
+    const QString unfinished =
+        "It holds an unfinished copy left by an archive that was interrupted; nothing was "
+        "deleted from these books. Delete the folder, then archive again.";
+    const QString unpurged =
+        "It holds a complete copy, but these books still hold the transactions up to that date "
+        "(the archive was interrupted before they were removed). Delete the folder, then archive "
+        "again.";
+    QTest::newRow("while copying") << "archive copying" << unfinished;
+    QTest::newRow("after the copy") << "archive copy made" << unpurged;
+    QTest::newRow("during the purge") << "archive purge" << unpurged;
+  }
+  void interruptedArchive() {
+    QFETCH(QString, point);
+    QFETCH(QString, held);
+    SetInterruptionHook([&](const char* at) { return point == QLatin1String(at); });
+    {
+      ScriptedPrompter p;
+      script(p, kAsked + QStringList{"Y|" + kLastChance, "I|Making directory FOLDERDATA/"},
+             folder());
+      const bool archived = ArchiveDatabase();
+      SetInterruptionHook({});
+      QVERIFY(!archived);
+      VERIFY_PROMPTS(p);
+    }
+    // What dying does: the open transaction is lost, the settings are not saved.
+    RollbackIfActive();
+    CloseConnection();
+    BusyOff();
+
+    ResetSession();
+    Session().dataFolder = books_->folder();
+    {
+      ScriptedPrompter quiet;
+      QVERIFY(OpenDatabase());
+      VERIFY_PROMPTS(quiet);
+    }
+    verifyUntouched();
+    if (point != "archive copying")
+      QCOMPARE(IniFile(folder() + "DATA/ZADEZEVU.INI").readBool("main", "DBFrozen", false), true);
+
+    Session().settings.washCtgies = true;
+    SetRebalanceNeeded(false);
+    ScriptedPrompter again;
+    script(again, kAsked + QStringList{"I|Cannot archive - folder already exists FOLDER\r" + held},
+           folder());
+    QVERIFY(!ArchiveDatabase());
+    VERIFY_PROMPTS(again);
   }
 
   void editDates_data() {

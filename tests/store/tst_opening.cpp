@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "foundation/clock.h"
+#include "foundation/interruption.h"
 #include "foundation/messages.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -39,6 +40,28 @@ class TstOpening : public QObject {
     QCOMPARE(error, "Database already exists \"" + folder + "/vorbek.fdb\"");
     QCOMPARE(FileFingerprint(folder + "/vorbek.fdb"), db);
     QCOMPARE(FileFingerprint(folder + "/ZADEZEVU.INI"), settings);
+  }
+
+  // A creation cut short (a kill, a crash) leaves no half-made vorbek.fdb to be
+  // taken for books: the next creation in the folder works.
+  void createEmptyBooksCutShort() {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/books/";
+    SetInterruptionHook([](const char* point) { return QByteArray(point) == "books creation"; });
+    QString error;
+    const bool made = CreateEmptyBooks(folder, error);
+    SetInterruptionHook({});
+    QVERIFY(!made);
+    QVERIFY(!QFile::exists(folder + "vorbek.fdb"));
+    QVERIFY2(CreateEmptyBooks(folder, error), qPrintable(error));
+    QVERIFY(!QFile::exists(folder + "vorbek.fdb.new"));
+    Session().dataFolder = folder;
+    ScriptedPrompter p;
+    p.text("VORBEK2 first time installation ...\rPlease enter base currency\r(eg GBP, EUR, USD)",
+           "GBP");
+    QVERIFY(OpenDatabase());
+    VERIFY_PROMPTS(p);
+    CloseDatabase();
   }
 
   // Files that are not usable books: the engine's words, the program ends, nothing changes.

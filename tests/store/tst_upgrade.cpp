@@ -3,6 +3,8 @@
 #include <QSqlRecord>
 #include <QtTest>
 
+#include "foundation/dates.h"
+#include "foundation/interruption.h"
 #include "foundation/messages.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -11,6 +13,7 @@
 #include "store/session.h"
 #include "store/settings.h"
 #include "store/upgrade.h"
+#include "store/upgrade_guard.h"
 #include "support/books_fixture.h"
 #include "support/scripted_prompter.h"
 
@@ -44,13 +47,21 @@ QString question(int n) {
          ")\rPrior backup advisable - OK to continue ?";
 }
 
+// The copy of the books an upgrade from version `from` keeps beside them.
+QString upgradeCopy(const QString& folder, int from) {
+  return folder + "vorbek-v" + QString::number(from) + "-" + YmdToText(DateRecToYmd(Today())) +
+         ".fdb";
+}
+
 // The questions and messages of an upgrade from version `from` answered yes throughout.
-void expectUpgrade(ScriptedPrompter& p, int from) {
+void expectUpgrade(ScriptedPrompter& p, int from, const QString& folder) {
   for (int n = from + 1; n <= 33; ++n) {
     if (!question(n).isEmpty()) p.yes(question(n));
     if (n == 28 || n == 30) p.info(kRepair);
   }
   if (from >= 30 && from < 33) p.info(kConvertedOk);
+  if (from < 33)
+    p.info("The books as they were before the conversion are kept in " + upgradeCopy(folder, from));
 }
 
 // Every user table's columns (type, length, default, nullability) and every
@@ -139,7 +150,7 @@ class TstUpgrade : public QObject {
     if (from == 19)
       p.text(kFirstTime, "GBP");
     else
-      expectUpgrade(p, from);
+      expectUpgrade(p, from, books.folder());
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
@@ -240,7 +251,7 @@ class TstUpgrade : public QObject {
     CloseConnection();
 
     ScriptedPrompter p;
-    expectUpgrade(p, 20);
+    expectUpgrade(p, 20, books.folder());
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
@@ -274,7 +285,7 @@ class TstUpgrade : public QObject {
     TestBooks books(25, TestBooks::Closed);
     SetBooksIniKey(books.iniPath(), "DBvn", QString());
     ScriptedPrompter p;
-    expectUpgrade(p, 25);
+    expectUpgrade(p, 25, books.folder());
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
@@ -290,6 +301,8 @@ class TstUpgrade : public QObject {
       if (!question(n).isEmpty()) p.yes(question(n));
       if (n == 28 || n == 30) p.info(kRepair);
     }
+    p.info("The books as they were before the conversion are kept in " +
+           upgradeCopy(books.folder(), 20));
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
@@ -340,11 +353,97 @@ class TstUpgrade : public QObject {
     QCOMPARE(BooksIniValue(books.iniPath(), "DBvn"), QStringLiteral("-1"));
     ResetSession();
     ScriptedPrompter p;
-    expectUpgrade(p, 22);
+    expectUpgrade(p, 22, books.folder());
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
     QCOMPARE(paramVersion(), 33);
+  }
+
+  // The process dying inside a step (here stopped through the test hook after the
+  // step's n-th statement) leaves the books to be put back as they were at the next
+  // opening, which then upgrades them normally.
+  void interruptedUpgradeIsUndone_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("step");  // the step the stop falls in
+    QTest::addColumn<int>("nth");   // statements of the upgrade run before the stop
+    QTest::addColumn<QString>("message");
+    QTest::addRow("first-time installation") << 19 << 21 << 1 << QString();
+    QTest::addRow("step 21, first statement") << 20 << 21 << 1 << QString();
+    QTest::addRow("step 25, second statement") << 24 << 25 << 2 << QString();
+    QTest::addRow("step 28, first statement") << 27 << 28 << 1 << "conv28 failed";
+    QTest::addRow("step 28, after the tables went") << 27 << 28 << 12 << "conv28 failed";
+  }
+  void interruptedUpgradeIsUndone() {
+    QFETCH(int, from);
+    QFETCH(int, step);
+    QFETCH(int, nth);
+    QFETCH(QString, message);
+    TestBooks books(from, TestBooks::Closed);
+    QVERIFY2(books.ok(), qPrintable(books.error()));
+    const QString note = books.folder() + kUpgradeNoteName;
+    {
+      int arrivals = 0;
+      SetInterruptionHook([&](const char* point) {
+        return QByteArray(point) == "upgrade statement" && ++arrivals == nth;
+      });
+      ScriptedPrompter p;
+      if (from == 19) p.text(kFirstTime, "GBP");
+      for (int n = from + 1; n <= step && from > 19; ++n)
+        if (!question(n).isEmpty()) p.yes(question(n));
+      if (!message.isEmpty()) p.info(message);
+      Session().dataFolder = books.folder();
+      const bool opened = OpenDatabase();
+      SetInterruptionHook({});
+      QVERIFY(!opened);
+      VERIFY_PROMPTS(p);
+      CloseDatabase();
+    }
+    QVERIFY(QFile::exists(note));
+
+    ResetSession();
+    ScriptedPrompter p;
+    p.info(
+        "The last upgrade of these books was interrupted - they were put back as they were "
+        "before it, from " +
+        upgradeCopy(books.folder(), from));
+    if (from == 19)
+      p.text(kFirstTime, "GBP");
+    else
+      expectUpgrade(p, from, books.folder());
+    Session().dataFolder = books.folder();
+    QVERIFY2(OpenDatabase(), qPrintable(p.seen().join('|') + LastDbError()));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(paramVersion(), 33);
+    QCOMPARE(schemaOutline(), freshSchema_);
+    QVERIFY(!QFile::exists(note));
+    // New books need no copy of their empty start; converted ones keep it.
+    QCOMPARE(QFile::exists(upgradeCopy(books.folder(), from)), from > 19);
+    if (from == 19) QCOMPARE(CountAll("account"), 1);
+  }
+
+  // Without the copy the books stay shut rather than be upgraded from a half-done step.
+  void interruptedUpgradeWithoutItsCopy() {
+    TestBooks books(24, TestBooks::Closed);
+    SetInterruptionHook([](const char* point) { return QByteArray(point) == "upgrade statement"; });
+    {
+      ScriptedPrompter p;
+      p.yes(question(25));
+      Session().dataFolder = books.folder();
+      QVERIFY(!OpenDatabase());
+      SetInterruptionHook({});
+      VERIFY_PROMPTS(p);
+      CloseDatabase();
+    }
+    QVERIFY(QFile::remove(upgradeCopy(books.folder(), 24)));
+    ResetSession();
+    ScriptedPrompter p;
+    p.info("The last upgrade of the books in " + books.folder() +
+           " was interrupted, and the copy taken before it is missing - see " + books.folder() +
+           kUpgradeNoteName);
+    Session().dataFolder = books.folder();
+    QVERIFY(!OpenDatabase());
+    VERIFY_PROMPTS(p);
   }
 
   void iniVersionAboveTwentyOne_data() {
