@@ -325,7 +325,7 @@ THcResult RunCheck(HealthcheckSink& sink, HcBackup backup) {
   return RunHealthcheck(HcMode::Check, sink, backup);
 }
 
-THcResult RunRepair(HealthcheckSink& sink, HcBackup backup) {
+THcResult RunRepair(HealthcheckSink& sink, HcBackup backup, bool confirmed) {
   TSession& s = Session();
   if (FrozenRefusal(QStringLiteral("repair database"))) return THcResult();
   if (s.repairPending) {
@@ -333,7 +333,7 @@ THcResult RunRepair(HealthcheckSink& sink, HcBackup backup) {
     FillCreationStamps();
     return THcResult();
   }
-  if (!AskYes(QStringLiteral("OK to Repair now?"))) return THcResult();
+  if (!confirmed && !AskYes(QStringLiteral("OK to Repair now?"))) return THcResult();
   THcResult result = RunHealthcheck(HcMode::Repair, sink, backup);
   if (result.ran && !result.aborted) s.converted = false;
   return result;

@@ -50,7 +50,8 @@ THcResult RunCheck(HealthcheckSink& sink, HcBackup backup = HcBackup::Ask);
 // Refused on frozen books; the route a conversion left pending fills the
 // creation stamps only; otherwise "OK to Repair now?" and a repair run, which
 // ends the session's converted state. result.ran is false when nothing ran.
-THcResult RunRepair(HealthcheckSink& sink, HcBackup backup = HcBackup::Ask);
+// confirmed skips the question (the command line asked for the repair itself).
+THcResult RunRepair(HealthcheckSink& sink, HcBackup backup = HcBackup::Ask, bool confirmed = false);
 // "Checks for UTF-8 compatibility before migration to Linux", then a text check.
 THcResult RunTextCheck(HealthcheckSink& sink);
 
