@@ -213,10 +213,11 @@ void THcRun::countLines(const THcCounts& c) {
 }
 
 void THcRun::endTable(const QString& name) {
+  if (g_abort) aborted = true;
   if (!aborted && toGo_ != 0)
     manual("Record count error, eof with " + num(toGo_) + " record(s) to go");
   sink.countdown(0);
-  line(name + " scan complete");
+  if (!aborted) line(name + " scan complete");
   countLines(table);
   line(QString());
   total.autoErrors += table.autoErrors;

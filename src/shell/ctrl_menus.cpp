@@ -12,18 +12,18 @@
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
 #include "foundation/ui/notepad.h"
-#include "shell/about_box.h"
-#include "shell/ctrl_window.h"
-
 #include "ledger/accounts.h"
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "ledger/rebalance.h"
+#include "screens/maintenance/repair_window.h"
 #include "screens/masterdata/account_picking.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "screens/transactions/entry_form_ops.h"
+#include "shell/about_box.h"
+#include "shell/ctrl_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -125,8 +125,8 @@ void TFCtrl::buildMenus() {
   m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { notYet("Journal"); });
   m.repeaters = addItem(m.transactions, QStringLiteral("&Repeaters"), [] { notYet("Repeaters"); });
   m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { notYet("Reminders"); });
-  m.diaryEntry =
-      addItem(m.transactions, QStringLiteral("Diary entry"), [this] { ShowDiaryEntryWindow(this); });
+  m.diaryEntry = addItem(m.transactions, QStringLiteral("Diary entry"),
+                         [this] { ShowDiaryEntryWindow(this); });
 
   m.analysis = addTop(bar, QStringLiteral("A&nalysis"), [] { notYet("Analysis"); });
 
@@ -141,11 +141,8 @@ void TFCtrl::buildMenus() {
   m.thisDb = addItem(m.database, QStringLiteral("This db"), [] {});
   m.database->addSeparator();
   m.healthcheck =
-      addItem(m.database, QStringLiteral("&Healthcheck"), [] { notYet("Healthcheck"); });
-  m.utf8Check = addItem(m.database, QStringLiteral("UTF-8 check"), [] {
-    ShowInfo(QStringLiteral("Checks for UTF-8 compatibility before migration to Linux"));
-    notYet("UTF-8 check");
-  });
+      addItem(m.database, QStringLiteral("&Healthcheck"), [this] { ShowHealthcheck(this); });
+  m.utf8Check = addItem(m.database, QStringLiteral("UTF-8 check"), [this] { ShowTextCheck(this); });
   m.archive = addItem(m.database, QStringLiteral("&Archive"), [] { ArchiveDatabase(); });
   m.freeze = m.database->addAction(QStringLiteral("Freeze"));
   m.freeze->setCheckable(true);

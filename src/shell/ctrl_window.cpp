@@ -1,11 +1,5 @@
 #include "shell/ctrl_window.h"
 
-#include "ledger/archive.h"
-#include "ledger/rebalance.h"
-#include "ledger/reminders.h"
-#include "ledger/currencies.h"
-#include "ledger/freeze.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,6 +23,11 @@
 #include "foundation/texts.h"
 #include "foundation/ui/controls.h"
 #include "foundation/ui/window_positions.h"
+#include "ledger/archive.h"
+#include "ledger/currencies.h"
+#include "ledger/freeze.h"
+#include "ledger/rebalance.h"
+#include "ledger/reminders.h"
 #include "shell/about_box.h"
 #include "shell/period.h"
 #include "shell/period_dialog.h"
@@ -315,7 +314,10 @@ void TFCtrl::startAfterOpening(bool opened) {
   showDatabaseBox();
   refreshControlPanel();
   if (!opened) return;
-  if (!RunPendingRepair()) timer1_->start();
+  // The repair a conversion left pending fills in what it must; the start-up
+  // tasks follow as usual.
+  RunPendingRepair();
+  timer1_->start();
 }
 
 void TFCtrl::runStartupTasks() {

@@ -6,6 +6,7 @@
 // folder when it can be written to. With VORBEK_MESSAGES=stderr no message box
 // is shown: messages go to stderr and every question is answered with Cancel
 // (for scripts and tests that run the program where nobody can answer).
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,13 +16,13 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <csignal>
-#include <pthread.h>
 #include <thread>
 
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "foundation/ui/qt_prompter.h"
 #include "foundation/ui/window_positions.h"
+#include "screens/maintenance/repair_window.h"
 #include "screens/masterdata/account_picking.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
   });
 
   InstallAccountScreens();
+  InstallHealthcheckScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);
