@@ -12,6 +12,9 @@
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
 #include "foundation/ui/notepad.h"
+#include "shell/about_box.h"
+#include "shell/ctrl_window.h"
+
 #include "ledger/accounts.h"
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
@@ -22,8 +25,6 @@
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "screens/transactions/entry_form_ops.h"
-#include "shell/about_box.h"
-#include "shell/ctrl_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -125,8 +126,8 @@ void TFCtrl::buildMenus() {
   m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { notYet("Journal"); });
   m.repeaters = addItem(m.transactions, QStringLiteral("&Repeaters"), [] { notYet("Repeaters"); });
   m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { notYet("Reminders"); });
-  m.diaryEntry = addItem(m.transactions, QStringLiteral("Diary entry"),
-                         [this] { ShowDiaryEntryWindow(this); });
+  m.diaryEntry =
+      addItem(m.transactions, QStringLiteral("Diary entry"), [this] { ShowDiaryEntryWindow(this); });
 
   m.analysis = addTop(bar, QStringLiteral("A&nalysis"), [] { notYet("Analysis"); });
 

@@ -1,5 +1,11 @@
 #include "shell/ctrl_window.h"
 
+#include "ledger/archive.h"
+#include "ledger/rebalance.h"
+#include "ledger/reminders.h"
+#include "ledger/currencies.h"
+#include "ledger/freeze.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,11 +29,6 @@
 #include "foundation/texts.h"
 #include "foundation/ui/controls.h"
 #include "foundation/ui/window_positions.h"
-#include "ledger/archive.h"
-#include "ledger/currencies.h"
-#include "ledger/freeze.h"
-#include "ledger/rebalance.h"
-#include "ledger/reminders.h"
 #include "shell/about_box.h"
 #include "shell/period.h"
 #include "shell/period_dialog.h"

@@ -6,7 +6,6 @@
 // folder when it can be written to. With VORBEK_MESSAGES=stderr no message box
 // is shown: messages go to stderr and every question is answered with Cancel
 // (for scripts and tests that run the program where nobody can answer).
-#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <csignal>
+#include <pthread.h>
 #include <thread>
 
 #include "foundation/messages.h"

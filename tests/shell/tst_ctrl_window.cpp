@@ -2,8 +2,8 @@
 // the recent-database list, the menus' captions and commands, and shutdown.
 #include <QAccessible>
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
+#include <QActionGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -383,7 +383,7 @@ class TestCtrlWindow : public QObject {
     m.dbgRebuild->trigger();
     QCOMPARE(p.flashes().count("Paths rebuilt OK"), rebuilt + 1);
     QVERIFY(!Session().settings.resetPaths);  // cleared by the rebalance that rebuilt them
-    SetRebalanceNeeded(true);                 // no question when a rebalance is needed anyway
+    SetRebalanceNeeded(true);  // no question when a rebalance is needed anyway
     m.dbgRebalance->trigger();
     QVERIFY(!RebalanceNeeded());
     p.yes("Re-open tables - OK ?");
@@ -414,10 +414,10 @@ class TestCtrlWindow : public QObject {
     QVERIFY2(books.ok(), qPrintable(books.error()));
     TFCtrl w;
     const TCtrlMenu& m = w.menu();
-    QAction* a = item == "currencies"  ? m.currencies
-                 : item == "txnSearch" ? m.txnSearch
-                 : item == "journal"   ? m.journal
-                                       : m.analysis;
+    QAction* a = item == "currencies"    ? m.currencies
+                 : item == "txnSearch"   ? m.txnSearch
+                 : item == "journal"     ? m.journal
+                                         : m.analysis;
     ScriptedPrompter p;
     p.info(what + kNotSupported);
     a->trigger();
