@@ -67,6 +67,7 @@ class THcRun {
   // Links met by payments and receipts, and those the books hold (key -> stamped).
   QSet<QString> metLinks;
   QHash<QString, bool> links;
+  QHash<QString, QVariant> linkStamps;  // RPRTS as read
 
   // A line as it is; finding lines count against the cap.
   void line(const QString& text, bool finding = false);

@@ -22,39 +22,41 @@ const char* kTxnColumns =
     "t.cancelled, t.createts, t.editts, t.createdate, t.createtime, t.dpdate, t.chnum, "
     "t.batchnum";
 
-// A TXN row as the ledger's record, read without a word to the user. date2
-// is the stored DATE2 (the record drops one equal to the actual date).
+// A TXN row (kTxnColumns, in their order) as the ledger's record, read without
+// a word to the user. date2 is the stored DATE2 (the record drops one equal
+// to the actual date). Columns are taken by position: a lookup by name costs
+// more than the row.
 TTxn txnOf(const QSqlQuery& q, int32_t& date2) {
-  auto i = [&](const char* c) { return q.value(c).isNull() ? 0 : q.value(c).toInt(); };
+  auto i = [&](int c) { return q.value(c).isNull() ? 0 : q.value(c).toInt(); };
   TTxn t;
-  t.id = i("id");
-  t.ccy = HcText(q.value("ccy")).trimmed();
-  t.masterId = i("masterid");
-  t.instance = i("instance");
-  t.txnDate = YmdToDateRec(i("txndate"));
-  date2 = i("date2");
-  const int32_t actual = i("actualtxndate");
+  t.id = i(0);
+  t.ccy = HcText(q.value(1)).trimmed();
+  t.masterId = i(2);
+  t.instance = i(3);
+  t.txnDate = YmdToDateRec(i(4));
+  date2 = i(5);
+  const int32_t actual = i(6);
   t.actualDate = YmdToDateRec(actual);
   t.postingDate = date2 == actual ? TDateRec() : YmdToDateRec(date2);
-  t.amount = q.value("amt").toLongLong();
-  t.value = q.value("val").toLongLong();
-  t.rate = q.value("rate").isNull() ? 0.0 : q.value("rate").toDouble();
-  const QString type = HcText(q.value("type")).trimmed();
+  t.amount = q.value(7).toLongLong();
+  t.value = q.value(8).toLongLong();
+  t.rate = q.value(9).isNull() ? 0.0 : q.value(9).toDouble();
+  const QString type = HcText(q.value(10)).trimmed();
   t.type = type.isEmpty() ? QChar(' ') : type.at(0);
-  t.reference = HcText(q.value("ref"));
-  t.narrative = HcText(q.value("narrative"));
-  t.accId1 = i("accid1");
-  t.accId2 = i("accid2");
-  t.accId3 = i("accid3");
-  t.accId4 = i("accid4");
-  t.cancelled = i("cancelled") == 1;
-  t.created = q.value("createts").toDateTime();
-  t.edited = q.value("editts").toDateTime();
-  t.createDate = i("createdate");
-  t.createTime = i("createtime");
-  t.firstOfDay = i("dpdate") == 1;
-  t.channel = i("chnum");
-  t.batch = i("batchnum");
+  t.reference = HcText(q.value(11));
+  t.narrative = HcText(q.value(12));
+  t.accId1 = i(13);
+  t.accId2 = i(14);
+  t.accId3 = i(15);
+  t.accId4 = i(16);
+  t.cancelled = i(17) == 1;
+  t.created = q.value(18).toDateTime();
+  t.edited = q.value(19).toDateTime();
+  t.createDate = i(20);
+  t.createTime = i(21);
+  t.firstOfDay = i(22) == 1;
+  t.channel = i(23);
+  t.batch = i(24);
   t.status = t.instance > 0 ? 2 : 0;
   return t;
 }
@@ -339,7 +341,7 @@ void secondPass(THcRun& run, TStats& stats, int32_t& last) {
         TPass2Row r;
         int32_t date2 = 0;
         r.t = txnOf(q, date2);
-        r.channelFound = !q.value("chfound").isNull();
+        r.channelFound = !q.value(25).isNull();
         block << r;
       }
     }
@@ -366,31 +368,60 @@ void secondPass(THcRun& run, TStats& stats, int32_t& last) {
 
 void loadLinks(THcRun& run) {
   run.links.clear();
+  run.linkStamps.clear();
   QSqlQuery q =
       RunQuery(QStringLiteral("select l.cptyid, l.ctgyid, l.purchsale, l.rprts from cptyctgy l"));
   while (q.next()) {
     const QString key = HcLinkKey(q.value(0).toInt(), q.value(1).toInt(), HcText(q.value(2)));
     const bool stamped = !q.value(3).isNull() && q.value(3).toDateTime() == run.stamp;
     run.links.insert(key, run.links.value(key, true) && stamped);
+    run.linkStamps.insert(key, q.value(3));
   }
 }
 
-// Every link a payment or receipt used carries the run's stamp (never on frozen books).
+// Every link a payment or receipt used carries the run's stamp (never on
+// frozen books). Rewriting a row that an earlier run stamped costs far more one
+// statement at a time than in one statement, so when most links were met all
+// are stamped at once and the few others get their own stamp back.
 void stampMetLinks(THcRun& run) {
   if (run.frozen) return;
-  bool ok = true;
-  for (const QString& key : std::as_const(run.metLinks)) {
-    if (!run.links.contains(key) || run.links.value(key)) continue;
-    const QStringList parts = key.split(QLatin1Char('-'));
-    ok = ok && ExecSql(QStringLiteral("update cptyctgy set rprts = ? where cptyid = ? and "
-                                      "ctgyid = ? and purchsale = ?"),
-                       {run.stamp, parts[0].toInt(), parts[1].toInt(), parts[2]});
-    run.links[key] = true;
+  const QString sql = QStringLiteral(
+      "update cptyctgy set rprts = ? where cptyid = ? and "
+      "ctgyid = ? and purchsale = ?");
+  auto each = [&](const QStringList& keys, bool stamp) {
+    PreparedSql update(sql);
+    bool ok = update.ok();
+    for (const QString& key : keys) {
+      const QStringList parts = key.split(QLatin1Char('-'));
+      if (!ok || parts.size() != 3) break;
+      const QVariant value =
+          stamp ? QVariant(run.stamp)
+                : run.linkStamps.value(key, QVariant(QMetaType::fromType<QDateTime>()));
+      ok = update.exec({value, parts[0].toInt(), parts[1].toInt(), parts[2]});
+    }
+    return ok;
+  };
+  QStringList met, unmet;
+  for (auto it = run.links.cbegin(); it != run.links.cend(); ++it) {
+    if (!run.metLinks.contains(it.key()))
+      unmet << it.key();
+    else if (!it.value())
+      met << it.key();
   }
-  if (ok)
+  bool ok = true;
+  if (met.size() > unmet.size()) {
+    ok = ExecSql(QStringLiteral("update cptyctgy set rprts = ? where rprts is null or rprts <> ?"),
+                 {run.stamp, run.stamp}) &&
+         each(unmet, false);
+  } else {
+    ok = each(met, true);
+  }
+  if (ok) {
+    for (const QString& key : std::as_const(met)) run.links[key] = true;
     CommitIfActive();
-  else
+  } else {
     RollbackIfActive();
+  }
 }
 
 }  // namespace
