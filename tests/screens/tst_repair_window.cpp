@@ -10,6 +10,7 @@
 
 #include "ledger/healthcheck.h"
 #include "screens/maintenance/repair_window.h"
+#include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
 #include "store/session.h"
@@ -96,6 +97,23 @@ class TstRepairWindow : public QObject {
     // "Close" now closes.
     w.closeAction()->trigger();
     QVERIFY(!w.isVisible());
+  }
+
+  // At start-up and after a switch, a pending conversion repair fills the
+  // creation stamps without a question and without a run in the window.
+  void pendingRepairAtStart() {
+    QVERIFY(ExecSql("insert into txn (id, \"type\", txndate, createts, createdate, createtime) "
+                    "values (1, 'D', 20240101, '2024-01-02 03:04:05', 0, 0)") &&
+            CommitIfActive());
+    InstallHealthcheckScreens();
+    Session().repairPending = true;
+    ScriptedPrompter p;
+    QVERIFY(RunPendingRepair());
+    VERIFY_PROMPTS(p);
+    QVERIFY(!Session().repairPending);
+    QCOMPARE(QueryValue("select createdate from txn where id = 1").toInt(), 20240102);
+    QCOMPARE(QueryValue("select createtime from txn where id = 1").toInt(), 30405);
+    QVERIFY(!TheRepairWindow()->isVisible());
   }
 
   void showAgainKeepsTheLogUntilTheBooksClose() {
