@@ -694,10 +694,10 @@ void Builder::makeOrdinary(int count) {
         g.amount = rng_.amount(5000, 300000);
       } else {
         const int r = rng_.below(100);
-        // Mostly spending categories; some from pots; a few with no category at all.
-        g.acc4 = r < 90   ? category(kFirstSpendingLeaf, kFirstPotLeaf - kFirstSpendingLeaf)
-                 : r < 95 ? category(kFirstPotLeaf, kLeafCount - kFirstPotLeaf)
-                          : 0;
+        // Mostly spending categories, some from pots: every payment has its
+        // internal account, as the entry form demands.
+        g.acc4 = r < 90 ? category(kFirstSpendingLeaf, kFirstPotLeaf - kFirstSpendingLeaf)
+                        : category(kFirstPotLeaf, kLeafCount - kFirstPotLeaf);
         g.amount = rng_.amount(100, 60000);
         if (!channelsOf_[e].isEmpty() && rng_.percent(70))
           g.channel = channelsOf_[e][rng_.below(int(channelsOf_[e].size()))];

@@ -8,6 +8,7 @@
 #include "foundation/messages.h"
 #include "ledger/currencies.h"
 #include "ledger/freeze.h"
+#include "ledger/healthcheck.h"
 #include "ledger/posting.h"
 #include "ledger/reminders.h"
 #include "store/db.h"
@@ -383,7 +384,8 @@ bool DeleteInstancesFrom(int32_t masterId, int32_t n) {
 // ------------------------------------------------------------------ edits
 
 bool CarryEditToLaterInstances(const TTxn& old, const TTxn& now) {
-  if (now.status != 2) return false;
+  // A repair rewrites rows as they are; it must not spread them to other instances.
+  if (now.status != 2 || HealthcheckRepairRunning()) return false;
   QStringList carry, fixed;
   auto differs = [](bool changed, const char* name, QStringList& list) {
     if (changed) list << QString::fromLatin1(name);

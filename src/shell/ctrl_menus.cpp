@@ -19,6 +19,7 @@
 #include "ledger/rebalance.h"
 #include "screens/lists/reminders_window.h"
 #include "screens/lists/repeaters_window.h"
+#include "screens/maintenance/repair_window.h"
 #include "screens/masterdata/account_picking.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
@@ -147,11 +148,8 @@ void TFCtrl::buildMenus() {
   m.thisDb = addItem(m.database, QStringLiteral("This db"), [] {});
   m.database->addSeparator();
   m.healthcheck =
-      addItem(m.database, QStringLiteral("&Healthcheck"), [] { notYet("Healthcheck"); });
-  m.utf8Check = addItem(m.database, QStringLiteral("UTF-8 check"), [] {
-    ShowInfo(QStringLiteral("Checks for UTF-8 compatibility before migration to Linux"));
-    notYet("UTF-8 check");
-  });
+      addItem(m.database, QStringLiteral("&Healthcheck"), [this] { ShowHealthcheck(this); });
+  m.utf8Check = addItem(m.database, QStringLiteral("UTF-8 check"), [this] { ShowTextCheck(this); });
   m.archive = addItem(m.database, QStringLiteral("&Archive"), [] { ArchiveDatabase(); });
   m.freeze = m.database->addAction(QStringLiteral("Freeze"));
   m.freeze->setCheckable(true);

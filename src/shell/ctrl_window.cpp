@@ -315,7 +315,10 @@ void TFCtrl::startAfterOpening(bool opened) {
   showDatabaseBox();
   refreshControlPanel();
   if (!opened) return;
-  if (!RunPendingRepair()) timer1_->start();
+  // The repair a conversion left pending fills in what it must; the start-up
+  // tasks follow as usual.
+  RunPendingRepair();
+  timer1_->start();
 }
 
 void TFCtrl::runStartupTasks() {

@@ -23,6 +23,7 @@
 #include "foundation/ui/qt_prompter.h"
 #include "foundation/ui/window_positions.h"
 #include "screens/lists/list_screens.h"
+#include "screens/maintenance/repair_window.h"
 #include "screens/masterdata/account_picking.h"
 #include "screens/masterdata/cpty_details.h"
 #include "screens/views/postings_window.h"
@@ -121,6 +122,7 @@ int main(int argc, char** argv) {
   InstallCounterpartyScreens();
   InstallPostingsScreens();
   InstallTransactionScreens();
+  InstallHealthcheckScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);

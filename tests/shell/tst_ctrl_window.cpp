@@ -405,8 +405,6 @@ class TestCtrlWindow : public QObject {
                              << "Journal";
     QTest::newRow("analysis") << "analysis"
                               << "Analysis";
-    QTest::newRow("healthcheck") << "healthcheck"
-                                 << "Healthcheck";
   }
 
   void laterScreensSayNotSupported() {
@@ -419,8 +417,7 @@ class TestCtrlWindow : public QObject {
     QAction* a = item == "currencies"    ? m.currencies
                  : item == "txnSearch"   ? m.txnSearch
                  : item == "journal"     ? m.journal
-                 : item == "analysis"    ? m.analysis
-                                         : m.healthcheck;
+                                         : m.analysis;
     ScriptedPrompter p;
     p.info(what + kNotSupported);
     a->trigger();
