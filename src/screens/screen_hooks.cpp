@@ -127,6 +127,8 @@ void ShowCptyCategoryTxns(int cptyId, int categoryId) {
   CallOrNotBuilt(g_hooks.showCptyCategoryTxns, "Transactions", cptyId, categoryId);
 }
 
+void SearchText(const QString& text) { CallOrNotBuilt(g_hooks.searchText, "Search", text); }
+
 QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
                       TExportMode mode) {
   const QString text = ExportDataSetText(view, title, title2, mode);

@@ -61,6 +61,8 @@ struct TScreenHooks {
   // The clipboard window showing text that is already on the system
   // clipboard. Default: the system clipboard alone, no window.
   std::function<void(const QString& text)> showClipboardText;
+  // The transaction search of kind "Ref / Description" for a text.
+  std::function<void(const QString& text)> searchText;
 };
 
 // The one table. Empty members fall back to the defaults above.
@@ -85,6 +87,7 @@ void ShowJournalAround(int32_t date, int32_t txnId);
 void ShowInstances(int32_t masterId, int32_t txnId);
 void ShowInputOn(int32_t createDate);
 void ShowCptyCategoryTxns(int cptyId, int categoryId);
+void SearchText(const QString& text);
 
 // "to Clipboard" of a list: its export text (title lines, "Exported at", header,
 // rows; see foundation/ui/list_export.h) onto the system clipboard and into the

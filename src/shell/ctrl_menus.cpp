@@ -12,18 +12,19 @@
 #include "foundation/numbers.h"
 #include "foundation/texts.h"
 #include "foundation/ui/notepad.h"
-#include "shell/about_box.h"
-#include "shell/ctrl_window.h"
-
 #include "ledger/accounts.h"
 #include "ledger/archive.h"
 #include "ledger/freeze.h"
 #include "ledger/posting.h"
 #include "ledger/rebalance.h"
 #include "screens/masterdata/account_picking.h"
+#include "screens/masterdata/currencies.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "screens/transactions/entry_form_ops.h"
+#include "screens/views/valuations.h"
+#include "shell/about_box.h"
+#include "shell/ctrl_window.h"
 #include "shell/shell_hooks.h"
 #include "store/db.h"
 #include "store/opening.h"
@@ -61,7 +62,7 @@ void TFCtrl::buildMenus() {
   TCtrlMenu& m = m_;
 
   m.exit = addTop(bar, QStringLiteral("&Exit"), [this] { close(); });
-  m.currencies = addTop(bar, QStringLiteral("&Currencies"), [] { notYet("Currencies"); });
+  m.currencies = addTop(bar, QStringLiteral("&Currencies"), [] { ShowCurrencies(); });
 
   // Accounts.
   m.accounts = bar->addMenu(QStringLiteral("&Accounts"));
@@ -91,14 +92,15 @@ void TFCtrl::buildMenus() {
                            [] { notYet("List by account Groups"); });
   m.accountSearch =
       addItem(m.accounts, QStringLiteral("Search"), [this] { SearchAccounts(listKind_); });
-  m.values = addItem(m.accounts, QStringLiteral("Values"), [] { notYet("Values"); });
+  m.values = addItem(m.accounts, QStringLiteral("Values"), [] { ShowValuations(); });
   m.newMenu = m.accounts->addMenu(QStringLiteral("New"));
   m.newAccount =
       addItem(m.newMenu, QStringLiteral("New account"), [this] { AddAccountOfKind(listKind_); });
   m.newGroup = addItem(m.newMenu, QStringLiteral("New group"),
                        [this] { AddAccountOfKind(GroupKindFor(listKind_)); });
   m.currency = addItem(m.accounts, QStringLiteral("Currency"), [this] {
-    notYet("Currency");
+    PickCurrency();
+    updateAccountsMenu();
     reopenMenu(m_.accounts);
   });
   m.accounts->addSeparator();
@@ -125,8 +127,8 @@ void TFCtrl::buildMenus() {
   m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { notYet("Journal"); });
   m.repeaters = addItem(m.transactions, QStringLiteral("&Repeaters"), [] { notYet("Repeaters"); });
   m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { notYet("Reminders"); });
-  m.diaryEntry =
-      addItem(m.transactions, QStringLiteral("Diary entry"), [this] { ShowDiaryEntryWindow(this); });
+  m.diaryEntry = addItem(m.transactions, QStringLiteral("Diary entry"),
+                         [this] { ShowDiaryEntryWindow(this); });
 
   m.analysis = addTop(bar, QStringLiteral("A&nalysis"), [] { notYet("Analysis"); });
 
