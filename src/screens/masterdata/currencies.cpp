@@ -493,6 +493,13 @@ void TFratedets::ok() {
   const QString dateText = date_->text();
   TDateRec date;
   if (!ParseDateTextOrWarn(dateText, date)) return;
+  // A rate belongs to a real day: 2024-02-30 would be stored under a date
+  // that no lookup ever asks for.
+  if (date.year == 0 || date.month < 1 || date.month > 12 || date.day < 1 ||
+      date.day > MonthLength(date)) {
+    ShowInfo("Invalid date \"" + dateText + "\"");
+    return;
+  }
   const QString rateText = rate_->text().trimmed();
   double rate = 0;
   if (!ParseFloatOrZero(rateText, rate)) {
