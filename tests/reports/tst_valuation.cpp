@@ -9,60 +9,14 @@
 #include "ledger/posting.h"
 #include "ledger/rebalance.h"
 #include "reports/valuation.h"
+#include "reports/valuation_books.h"
 #include "store/db.h"
 #include "store/records.h"
 #include "store/session.h"
 #include "support/books_fixture.h"
 #include "support/scripted_prompter.h"
 
-namespace {
-
-constexpr int32_t kFrom = 20240101;
-constexpr int32_t kTo = 20241231;
-
-void exec(const QString& sql, const QVariantList& binds = {}) {
-  QVERIFY2(ExecSql(sql, binds), qPrintable(sql + " : " + LastDbError()));
-}
-
-struct Ids {
-  int32_t bank = 0, dollars = 0, boss = 0, salary = 0, fx = 0;
-};
-
-// Receipts of 50.00 GBP and 125.00 USD (rate 1.25 on the day, so valued
-// 100.00) into Salary; USD stands at 1.00 on the To date.
-Ids valuationBooks() {
-  Ids ids;
-  [&] {
-    QVERIFY(InsertCurrency(TCcy{"USD", "US dollar", false}));
-    ids.bank = AddTestAccount(1, "Bank");
-    ids.dollars = AddTestAccount(1, "Dollars", "USD");
-    ids.boss = AddTestAccount(4, "Boss");
-    ids.salary = AddTestAccount(3, "Salary");
-    ids.fx = AddTestAccount(3, "FX");
-    exec("insert into rate (ccycode, rdate, rate) values ('USD', 20240301, 1.25)");
-    exec("insert into rate (ccycode, rdate, rate) values ('USD', 20241231, 1.0)");
-    for (const auto& [ccy, ext, amount] :
-         {std::tuple{QString("GBP"), ids.bank, 5000}, {QString("USD"), ids.dollars, 12500}}) {
-      TTxn t = NewTxn();
-      t.type = QChar('R');
-      t.ccy = ccy;
-      t.txnDate = TDateRec{2024, 3, 1};
-      t.amount = amount;
-      t.accId1 = ext;
-      t.accId2 = ids.boss;
-      t.accId4 = ids.salary;
-      QVERIFY(SetTxnValue(t));
-      QVERIFY(WriteTransaction(t));
-    }
-    QVERIFY(CommitIfActive());
-    SetPeriodDates(kFrom, kTo);
-    SetRebalanceNeeded(true);
-    QVERIFY(Rebalance());
-  }();
-  return ids;
-}
-
-}  // namespace
+using namespace valuation_books;
 
 class TstValuation : public QObject {
   Q_OBJECT
@@ -75,7 +29,7 @@ class TstValuation : public QObject {
   void init() {
     books_ = std::make_unique<TestBooks>();
     QVERIFY2(books_->ok(), qPrintable(books_->error()));
-    ids_ = valuationBooks();
+    ids_ = Make();
     QVERIFY(!QTest::currentTestFailed());
   }
   void cleanup() { books_.reset(); }
