@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QPair>
+#include <QRegularExpression>
 #include <QSqlQuery>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -11,6 +13,7 @@
 #include "foundation/numbers.h"
 #include "store/db.h"
 #include "store/session.h"
+#include "store/settings.h"
 
 namespace {
 
@@ -54,12 +57,58 @@ bool DeleteCurrency(const QString& code) {
     ShowInfo("Cannot delete currency " + code + " - account(s) exist for it");
     return false;
   }
+  // Without its row the books would have no base currency at all.
+  TCcy row;
+  if (code == baseCode() || (ReadCcyRow(code, row) && row.base)) {
+    ShowInfo("Cannot delete currency " + code + " - it is the base currency");
+    return false;
+  }
   if (!ExecSql(QStringLiteral("delete from ccy where ccy.id = ?"), {code}) || !CommitIfActive()) {
     RollbackIfActive();
     return false;
   }
   CheckBaseCurrency();
   return true;
+}
+
+bool SaveCurrency(bool isNew, const QString& codeText, const QString& name, QString* savedCode) {
+  const QString code = codeText.trimmed().toUpper();
+  static const QRegularExpression threeLetters(QStringLiteral("^[A-Z]{3}$"));
+  if (!threeLetters.match(code).hasMatch()) return false;
+  TCcy c{code, name.left(kCcyNameWidth), false};
+  bool first = false;
+  if (isNew) {
+    if (LocateCurrency(code)) {
+      ShowInfo("Currency " + code + " already exists");
+      return false;
+    }
+    const int count = CountAll(QStringLiteral("ccy"));
+    if (count < 0) return false;
+    first = count == 0;
+    c.base = first || code == baseCode();
+    if (!WriteCcyRow(c) || !CommitIfActive()) {
+      RollbackIfActive();
+      return false;
+    }
+  } else if (!UpdateCurrency(c) || !CommitIfActive()) {
+    RollbackIfActive();
+    return false;
+  }
+  TSession& s = Session();
+  if (first) {
+    s.settings.baseCurrency = code;
+    SaveDatabaseIni();
+  }
+  s.workingCurrency = code;
+  CheckBaseCurrency();
+  if (savedCode) *savedCode = code;
+  return true;
+}
+
+bool DeleteRate(const QString& code, int32_t ymd) {
+  if (!AskYes(QStringLiteral("Delete rate - OK?"))) return false;
+  return ExecSqlCommitted(QStringLiteral("delete from rate where (rdate = ?) and (ccycode = ?)"),
+                          {ymd, code});
 }
 
 bool AddRate(const QString& code, int32_t ymd, const QString& rateText) {
@@ -73,6 +122,13 @@ bool AddRate(const QString& code, int32_t ymd, const QString& rateText) {
   // its precision gone is refused rather than changed.
   if (!std::isnormal(float(rate))) {
     ShowInfo("Rate " + rateText.trimmed() + " is out of range");
+    return false;
+  }
+  const int stored =
+      CountRows(QStringLiteral("rate"), QStringLiteral("ccycode = ? and rdate = ?"), {code, ymd});
+  if (stored < 0) return false;
+  if (stored > 0) {
+    ShowInfo("Rate for " + code + " on " + YmdToText(ymd) + " already exists");
     return false;
   }
   return ExecSqlCommitted(
@@ -158,6 +214,16 @@ bool RequireRate(const QString& code, int32_t ymd, double& rate) {
 }
 
 QString FormatRate(double x) { return FormatNumber(x, 5); }
+
+double RateAsTyped(double stored) {
+  const float f = float(stored);
+  if (!std::isfinite(f)) return stored;
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, f);
+  double typed = stored;
+  std::from_chars(buf, r.ptr, typed);
+  return typed;
+}
 
 bool DivideHalfEven(int64_t amount, double rate, int64_t& result) {
   if (!(rate > 0) || !std::isfinite(rate)) return false;

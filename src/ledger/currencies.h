@@ -19,10 +19,23 @@ bool ReadCurrency(const QString& code, TCcy& ccy);
 // The caller commits.
 bool InsertCurrency(const TCcy& ccy);
 bool UpdateCurrency(const TCcy& ccy);
-// Asks, refuses while an account uses the currency, deletes and commits.
+// Asks, refuses while an account uses the currency or it is the base currency,
+// deletes and commits.
 bool DeleteCurrency(const QString& code);
+// The currency form's save. codeText is trimmed and upper-cased; anything but
+// three letters A-Z does nothing, silently. A new code that exists is refused.
+// The first currency of an empty table becomes the base currency, in the table
+// and in the settings file, once its row is written. Then the code becomes the
+// working currency and the currency list is rebuilt. True when saved, with
+// the code in savedCode.
+bool SaveCurrency(bool isNew, const QString& codeText, const QString& name,
+                  QString* savedCode = nullptr);
+// "Delete rate - OK?", then the rate of code on ymd goes; commits.
+bool DeleteRate(const QString& code, int32_t ymd);
 
 // Stores a rate typed as text (the parsed value is what is stored) and commits.
+// Text that is no number: false without a message; a day already stored for
+// the currency is refused with a message.
 bool AddRate(const QString& code, int32_t ymd, const QString& rateText);
 // Asks the user for the rate of code on ymd and stores it; 0 when none was given.
 double AskRate(const QString& code, int32_t ymd);
@@ -42,6 +55,10 @@ class RateMemo {
 // RateOnDate, with a message and false when no usable rate came of it.
 bool RequireRate(const QString& code, int32_t ymd, double& rate);
 QString FormatRate(double x);
+// RATE holds single precision: the number a stored rate stands for is the
+// shortest decimal that reads back as the same float, so 187.12345 is shown
+// and used as typed rather than as 187.1234588….
+double RateAsTyped(double stored);
 
 // amount / rate rounded to the nearest minor unit, exact halves to the even
 // neighbour, computed exactly from the rate's binary value. False when the rate

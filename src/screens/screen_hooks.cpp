@@ -131,6 +131,8 @@ void ShowCounterpartyCategories(int cptyId) {
 }
 void ShowTemplates(bool allowNew) { CallOrNotBuilt(g_hooks.showTemplates, "Templates", allowNew); }
 
+void SearchText(const QString& text) { CallOrNotBuilt(g_hooks.searchText, "Search", text); }
+
 QString ExportDataSet(const QTableView& view, const QString& title, const QString& title2,
                       TExportMode mode) {
   const QString text = ExportDataSetText(view, title, title2, mode);

@@ -65,6 +65,8 @@ struct TScreenHooks {
   std::function<void(int cptyId)> showCounterpartyCategories;
   // The templates window; allowNew false disables its "New" item.
   std::function<void(bool allowNew)> showTemplates;
+  // The transaction search of kind "Ref / Description" for a text.
+  std::function<void(const QString& text)> searchText;
 };
 
 // The one table. Empty members fall back to the defaults above.
@@ -91,6 +93,7 @@ void ShowInputOn(int32_t createDate);
 void ShowCptyCategoryTxns(int cptyId, int categoryId);
 void ShowCounterpartyCategories(int cptyId);
 void ShowTemplates(bool allowNew);
+void SearchText(const QString& text);
 
 // "to Clipboard" of a list: its export text (title lines, "Exported at", header,
 // rows; see foundation/ui/list_export.h) onto the system clipboard and into the

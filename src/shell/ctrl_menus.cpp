@@ -21,12 +21,14 @@
 #include "screens/lists/repeaters_window.h"
 #include "screens/maintenance/repair_window.h"
 #include "screens/masterdata/account_picking.h"
+#include "screens/masterdata/currencies.h"
 #include "screens/screen_hooks.h"
 #include "screens/transactions/diary_window.h"
 #include "screens/transactions/entry_form_ops.h"
 #include "screens/transactions/input_days_window.h"
 #include "screens/transactions/templates_window.h"
 #include "screens/transactions/txn_details.h"
+#include "screens/views/valuations.h"
 #include "shell/about_box.h"
 #include "shell/ctrl_window.h"
 #include "shell/shell_hooks.h"
@@ -66,7 +68,7 @@ void TFCtrl::buildMenus() {
   TCtrlMenu& m = m_;
 
   m.exit = addTop(bar, QStringLiteral("&Exit"), [this] { close(); });
-  m.currencies = addTop(bar, QStringLiteral("&Currencies"), [] { notYet("Currencies"); });
+  m.currencies = addTop(bar, QStringLiteral("&Currencies"), [] { ShowCurrencies(); });
 
   // Accounts.
   m.accounts = bar->addMenu(QStringLiteral("&Accounts"));
@@ -96,14 +98,15 @@ void TFCtrl::buildMenus() {
                            [] { notYet("List by account Groups"); });
   m.accountSearch =
       addItem(m.accounts, QStringLiteral("Search"), [this] { SearchAccounts(listKind_); });
-  m.values = addItem(m.accounts, QStringLiteral("Values"), [] { notYet("Values"); });
+  m.values = addItem(m.accounts, QStringLiteral("Values"), [] { ShowValuations(); });
   m.newMenu = m.accounts->addMenu(QStringLiteral("New"));
   m.newAccount =
       addItem(m.newMenu, QStringLiteral("New account"), [this] { AddAccountOfKind(listKind_); });
   m.newGroup = addItem(m.newMenu, QStringLiteral("New group"),
                        [this] { AddAccountOfKind(GroupKindFor(listKind_)); });
   m.currency = addItem(m.accounts, QStringLiteral("Currency"), [this] {
-    notYet("Currency");
+    PickCurrency();
+    updateAccountsMenu();
     reopenMenu(m_.accounts);
   });
   m.accounts->addSeparator();

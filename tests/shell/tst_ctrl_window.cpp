@@ -17,6 +17,7 @@
 #include "foundation/dates.h"
 #include "foundation/texts.h"
 #include "foundation/ui/controls.h"
+#include "screens/masterdata/currencies.h"
 #include "shell/ctrl_window.h"
 #include "shell/recent_list.h"
 #include "shell/startup.h"
@@ -397,8 +398,6 @@ class TestCtrlWindow : public QObject {
   void laterScreensSayNotSupported_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("what");
-    QTest::newRow("currencies") << "currencies"
-                                << "Currencies";
     QTest::newRow("transaction search") << "txnSearch"
                                         << "Search";
     QTest::newRow("journal") << "journal"
@@ -414,14 +413,28 @@ class TestCtrlWindow : public QObject {
     QVERIFY2(books.ok(), qPrintable(books.error()));
     TFCtrl w;
     const TCtrlMenu& m = w.menu();
-    QAction* a = item == "currencies"    ? m.currencies
-                 : item == "txnSearch"   ? m.txnSearch
+    QAction* a = item == "txnSearch"     ? m.txnSearch
                  : item == "journal"     ? m.journal
                                          : m.analysis;
     ScriptedPrompter p;
     p.info(what + kNotSupported);
     a->trigger();
     VERIFY_PROMPTS(p);
+  }
+
+  // "&Currencies" opens the currencies list, non-modal, on the working currency.
+  void currenciesItemOpensList() {
+    TestBooks books;
+    QVERIFY2(books.ok(), qPrintable(books.error()));
+    TFCtrl w;
+    ScriptedPrompter p;
+    w.menu().currencies->trigger();
+    VERIFY_PROMPTS(p);
+    TFccies* list = CurrenciesWindow();
+    QVERIFY(list->isVisible());
+    QVERIFY(!list->isModal());
+    QCOMPARE(list->currentCode(), QString("GBP"));
+    list->hide();
   }
 
   // "&Archive" runs the archive, which starts with its questions.
