@@ -270,6 +270,8 @@ THcResult RunHealthcheck(HcMode mode, HealthcheckSink& sink, HcBackup backup) {
       }
       copy = answer == 'Y';
     }
+    // Books on a server cannot be copied as a file: refused before anything runs.
+    if (copy && FileCopyRefusal(QStringLiteral("make a backup copy"))) return result;
     if (copy) {
       bool reopened = true;
       if (!makeBackup(result.logFolder, reopened)) return result;

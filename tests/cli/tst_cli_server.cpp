@@ -358,6 +358,12 @@ class TstCliServer : public QObject {
                                   "on the server (gbak)"),
              qPrintable(archive.err));
     QVERIFY(!QFileInfo::exists(path("home/ARCHIVE")));
+    // The healthcheck's backup is a file copy too.
+    const CliRun check = RunCli({"check", server, "--backup"});
+    QCOMPARE(check.code, 4);
+    QVERIFY2(check.err.contains("Cannot make a backup copy - the books are on a server (" + server +
+                                ")"),
+             qPrintable(check.err));
 
     {
       QSqlDatabase other = QSqlDatabase::addDatabase("QIBASE", "other");
