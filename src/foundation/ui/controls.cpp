@@ -8,11 +8,13 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTableView>
@@ -305,4 +307,17 @@ int ColumnLeftOffset(const QTableView* grid, int column) {
   for (int c = 0; c < column && c < grid->model()->columnCount(); ++c)
     if (!grid->isColumnHidden(c)) x += grid->columnWidth(c) + 1;
   return x;
+}
+
+QLabel* LabelFor(const QString& text, QWidget* control, QWidget* parent) {
+  auto* l = new QLabel(text, parent);
+  l->setBuddy(control);
+  control->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
+  return l;
+}
+
+QPushButton* NamedButton(const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
+  return b;
 }

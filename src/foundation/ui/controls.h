@@ -12,6 +12,8 @@ class QAbstractButton;
 class QAction;
 class QComboBox;
 class QDialog;
+class QLabel;
+class QPushButton;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -111,3 +113,10 @@ void FitColumnWidths(QTableView* grid);
 // Where a label sits under a column: 12 pixels plus the width + 1 of each
 // visible column before it.
 int ColumnLeftOffset(const QTableView* grid, int column);
+
+// ---- Named controls ------------------------------------------------------------------
+// A label that is the control's buddy and names it for screen readers (its text
+// without "&", trimmed).
+QLabel* LabelFor(const QString& text, QWidget* control, QWidget* parent = nullptr);
+// A push button whose accessible name is its caption without "&", trimmed.
+QPushButton* NamedButton(const QString& text, QWidget* parent = nullptr);

@@ -37,13 +37,6 @@ const QString kReopenHint = QStringLiteral("to reopen the account, delete this d
 const TDateRec kOpenEndedDate{9999, 99, 99};
 
 // A label in front of its control, which takes the label's text as its name.
-QLabel* labelFor(const QString& text, QWidget* control) {
-  auto* l = new QLabel(text);
-  l->setBuddy(control);
-  control->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
-  return l;
-}
-
 QPushButton* button(const QString& text, const QString& hint = QString()) {
   auto* b = new QPushButton(text);
   b->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
@@ -145,7 +138,7 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
   favourite_->setAccessibleName(QStringLiteral("Favorite"));
   ccyLabel_ = new QLabel;
   auto* nameRow = new QHBoxLayout;
-  nameRow->addWidget(labelFor(QStringLiteral("Account name"), name_));
+  nameRow->addWidget(LabelFor(QStringLiteral("Account name"), name_));
   nameRow->addWidget(name_, 1);
   nameRow->addWidget(favourite_);
   nameRow->addWidget(ccyLabel_);
@@ -164,14 +157,14 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
   closed_ = readOnlyBox();
   closed_->installEventFilter(this);
   status_ = new QLabel;
-  grid->addWidget(labelFor(QStringLiteral("Opened"), openDate_), 0, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Opened"), openDate_), 0, 0);
   grid->addWidget(openDate_, 0, 1);
   grid->addWidget(calendar_, 0, 2, Qt::AlignLeft);
-  grid->addWidget(labelFor(QStringLiteral("First used"), firstUsed_), 1, 0);
+  grid->addWidget(LabelFor(QStringLiteral("First used"), firstUsed_), 1, 0);
   grid->addWidget(firstUsed_, 1, 1);
-  grid->addWidget(labelFor(QStringLiteral("Last used"), lastUsed_), 2, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Last used"), lastUsed_), 2, 0);
   grid->addWidget(lastUsed_, 2, 1);
-  grid->addWidget(labelFor(QStringLiteral("Closed"), closed_), 3, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Closed"), closed_), 3, 0);
   grid->addWidget(closed_, 3, 1);
   grid->addWidget(status_, 3, 2);
   grid->setColumnStretch(1, 1);
@@ -179,7 +172,7 @@ void TAccountDetailsForm::buildCommon(QVBoxLayout* top) {
 
   group_ = new QComboBox;
   auto* groupRow = new QHBoxLayout;
-  groupRow->addWidget(labelFor(QStringLiteral("Group"), group_));
+  groupRow->addWidget(LabelFor(QStringLiteral("Group"), group_));
   groupRow->addWidget(group_, 1);
   dl->addLayout(groupRow);
 
@@ -442,7 +435,7 @@ void TFExtAcc::addOwnRows(QVBoxLayout* rows) {
   designation_ = new QLineEdit;
   designation_->setMaxLength(kDesigWidth);
   auto* desigRow = new QHBoxLayout;
-  desigRow->addWidget(labelFor(QStringLiteral("Designation"), designation_));
+  desigRow->addWidget(LabelFor(QStringLiteral("Designation"), designation_));
   desigRow->addWidget(designation_, 1);
   generate_ =
       button(QStringLiteral("Generate"),
@@ -459,7 +452,7 @@ void TFExtAcc::addOwnRows(QVBoxLayout* rows) {
   viewProvider_ =
       button(QStringLiteral("..."), QStringLiteral("View 'account provider' Counterparty details"));
   auto* provRow = new QHBoxLayout;
-  provRow->addWidget(labelFor(QStringLiteral("Account provider"), provider_));
+  provRow->addWidget(LabelFor(QStringLiteral("Account provider"), provider_));
   provRow->addWidget(provider_, 1);
   provRow->addWidget(providerButton_);
   provRow->addWidget(noProvider_);
@@ -470,7 +463,7 @@ void TFExtAcc::addOwnRows(QVBoxLayout* rows) {
       readOnlyBox(QStringLiteral("Date of most recent balance reconciliation for this account"));
   channels_ = button(QStringLiteral("Channels"));
   auto* recRow = new QHBoxLayout;
-  recRow->addWidget(labelFor(QStringLiteral("Reconciled"), reconciled_));
+  recRow->addWidget(LabelFor(QStringLiteral("Reconciled"), reconciled_));
   recRow->addWidget(reconciled_);
   recRow->addStretch(1);
   recRow->addWidget(channels_);

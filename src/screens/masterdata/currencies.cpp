@@ -30,19 +30,6 @@ namespace {
 
 QString baseCode() { return Session().settings.baseCurrency.trimmed(); }
 
-QPushButton* namedButton(const QString& text, QWidget* parent) {
-  auto* b = new QPushButton(text, parent);
-  b->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
-  return b;
-}
-
-QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent) {
-  auto* l = new QLabel(text, parent);
-  l->setBuddy(control);
-  control->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
-  return l;
-}
-
 QAction* findAction(const QWidget* owner, const QString& text) {
   for (QAction* a : owner->findChildren<QAction*>())
     if (a->text() == text) return a;
@@ -253,15 +240,15 @@ TFccydets::TFccydets(QWidget* parent) : QDialog(parent) {
   name_ = new QLineEdit(this);
   name_->setMaxLength(kCcyNameWidth);
   note_ = new QLabel(this);
-  ok_ = namedButton(QStringLiteral("OK"), this);
-  cancel_ = namedButton(QStringLiteral("Cancel"), this);
+  ok_ = NamedButton(QStringLiteral("OK"), this);
+  cancel_ = NamedButton(QStringLiteral("Cancel"), this);
   ok_->setDefault(true);
   cancel_->setAutoDefault(false);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(labelFor(QStringLiteral("Currency code "), code_, this), 0, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Currency code "), code_, this), 0, 0);
   grid->addWidget(code_, 0, 1);
-  grid->addWidget(labelFor(QStringLiteral("Name "), name_, this), 1, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Name "), name_, this), 1, 0);
   grid->addWidget(name_, 1, 1);
   grid->addWidget(note_, 2, 0, 1, 2);
   auto* buttons = new QHBoxLayout;
@@ -441,11 +428,11 @@ TFratedets::TFratedets(QWidget* parent) : QDialog(parent) {
   date_ = new QLineEdit(this);
   date_->setToolTip(QStringLiteral("Exchange Rate date in format yyyy-mm-dd"));
   date_->setAccessibleName(QStringLiteral("Date"));
-  calendar_ = namedButton(QStringLiteral("Calendar"), this);
+  calendar_ = NamedButton(QStringLiteral("Calendar"), this);
   calendar_->setToolTip(QStringLiteral("Calendar"));
   calendar_->setAutoDefault(false);
-  ok_ = namedButton(QStringLiteral("OK"), this);
-  cancel_ = namedButton(QStringLiteral("Cancel"), this);
+  ok_ = NamedButton(QStringLiteral("OK"), this);
+  cancel_ = NamedButton(QStringLiteral("Cancel"), this);
   ok_->setDefault(true);
   cancel_->setAutoDefault(false);
   label_ = new QLabel(this);

@@ -29,22 +29,7 @@
 #include "store/records.h"
 #include "store/session.h"
 
-namespace {
-
-QPushButton* namedButton(const QString& text, QWidget* parent) {
-  auto* b = new QPushButton(text, parent);
-  b->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
-  return b;
-}
-
-QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent) {
-  auto* l = new QLabel(text, parent);
-  l->setBuddy(control);
-  control->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
-  return l;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // ---- Model --------------------------------------------------------------------------
 
@@ -184,9 +169,9 @@ TFvalues::TFvalues(QWidget* parent) : QDialog(parent) {
   figures_.last().second->setToolTip(
       QStringLiteral("... since FX Gain/Loss was last posted, +not+ since start of period"));
 
-  post_ = namedButton(QStringLiteral("Post"), this);
+  post_ = NamedButton(QStringLiteral("Post"), this);
   post_->setToolTip(QStringLiteral("Post FX Gain/Loss to an Internal Account"));
-  history_ = namedButton(QStringLiteral("History"), this);
+  history_ = NamedButton(QStringLiteral("History"), this);
   history_->setToolTip(QStringLiteral("Shows when FX Gain/Loss was last posted, if at all"));
   for (QPushButton* b : {post_, history_}) b->setAutoDefault(false);
   connect(post_, &QPushButton::clicked, this, [this] { post(); });
@@ -322,17 +307,17 @@ TFfxpost::TFfxpost(QWidget* parent) : QDialog(parent) {
   amount_->setReadOnly(true);
   amount_->setToolTip(QStringLiteral("positive = Gain, negative = Loss"));
   categoryBox_ = new TChooserBox(this);
-  ok_ = namedButton(QStringLiteral("OK"), this);
-  cancel_ = namedButton(QStringLiteral("Cancel"), this);
+  ok_ = NamedButton(QStringLiteral("OK"), this);
+  cancel_ = NamedButton(QStringLiteral("Cancel"), this);
   ok_->setDefault(true);
   cancel_->setAutoDefault(false);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(labelFor(QStringLiteral("Date"), date_, this), 0, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Date"), date_, this), 0, 0);
   grid->addWidget(date_, 0, 1);
-  grid->addWidget(labelFor(QStringLiteral("Amount"), amount_, this), 1, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Amount"), amount_, this), 1, 0);
   grid->addWidget(amount_, 1, 1);
-  grid->addWidget(labelFor(QStringLiteral("Category "), categoryBox_, this), 2, 0);
+  grid->addWidget(LabelFor(QStringLiteral("Category "), categoryBox_, this), 2, 0);
   grid->addWidget(categoryBox_, 2, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
