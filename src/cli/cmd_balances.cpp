@@ -8,6 +8,8 @@
 #include "cli/commands.h"
 #include "cli/open_books.h"
 #include "foundation/dates.h"
+#include "foundation/export_text.h"
+#include "foundation/export_text.h"
 #include "foundation/numbers.h"
 #include "ledger/accounts.h"
 #include "ledger/rebalance.h"
@@ -186,7 +188,7 @@ int runStatement(CliContext& ctx) {
     }
     const QString title = PostingsExportTitle(QStringLiteral("Postings"), a.name + " ", q, bfd);
     if (ctx.csv) {
-      CliOut(PostingsExportText(title, header, texts, true).chopped(1));
+      CliOut(ExportLinesText(title, QString(), header, texts, TExportMode::Csv).chopped(1));
     } else {
       if (!ctx.json) CliOut(title);
       CliTable(ctx, header, texts);

@@ -373,31 +373,6 @@ QString PostingsExportTitle(const QString& caption, const QString& nameLabel,
   return title;
 }
 
-QString PostingsExportText(const QString& title, const QStringList& header,
-                           const QList<QStringList>& rows, bool csv) {
-  auto value = [csv](QString v) {
-    if (csv)
-      return QLatin1Char('"') + v.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-             QLatin1Char('"');
-    for (QChar& c : v)
-      if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-        c = QLatin1Char(' ');
-    return v;
-  };
-  auto line = [&](const QStringList& cells) {
-    QStringList out;
-    for (const QString& c : cells) out << value(c);
-    return out.join(csv ? QLatin1Char(',') : QLatin1Char('\t')) + QLatin1Char('\n');
-  };
-  QString text;
-  if (!title.isEmpty()) text += title + QLatin1Char('\n');
-  text += QStringLiteral("Exported at ") + StampText(StampOf(ClockNow()), 1) + QLatin1Char('\n');
-  text += QLatin1Char('\n');
-  text += line(header);
-  for (const QStringList& r : rows) text += line(r);
-  return text;
-}
-
 bool CheckReconciliation(int32_t accountId, QList<TReconIssue>& issues) {
   QList<int32_t> ids;
   if (accountId > 0) {

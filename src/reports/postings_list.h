@@ -142,12 +142,6 @@ QList<int> PostingsShownColumns(const TPostingsQuery& q);
 QString PostingsExportTitle(const QString& caption, const QString& nameLabel,
                             const TPostingsQuery& q, const TBfdLine& bfd);
 
-// The text "to File" writes, for a list without its window: the title,
-// "Exported at " + now, an empty line, the header and the rows; csv quotes
-// every value (inner quotes doubled), tabs turn tabs and line breaks into blanks.
-QString PostingsExportText(const QString& title, const QStringList& header,
-                           const QList<QStringList>& rows, bool csv);
-
 // ---- Reconciliation check ----------------------------------------------------------
 
 struct TReconIssue {

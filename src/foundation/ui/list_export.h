@@ -4,9 +4,9 @@
 // exactly what the clipboard window shows.
 #include <QString>
 
-class QTableView;
+#include "foundation/export_text.h"
 
-enum class TExportMode { Tabs, Csv };
+class QTableView;
 
 // Title lines (each only when given), "Exported at " + now, an empty line, the
 // header labels of the view's visible columns, then one line per model row with
@@ -15,9 +15,6 @@ enum class TExportMode { Tabs, Csv };
 // Lines end in "\n".
 QString ExportDataSetText(const QTableView& view, const QString& title, const QString& title2,
                           TExportMode mode);
-
-// One value as a line of the mode holds it.
-QString ExportValue(const QString& value, TExportMode mode);
 
 // The first of folder + base + "00" … "99" + extension (".csv", ".txt") that
 // does not exist yet; empty when all hundred exist. folder ends in a separator.
