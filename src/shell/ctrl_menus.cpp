@@ -28,6 +28,7 @@
 #include "screens/transactions/input_days_window.h"
 #include "screens/transactions/templates_window.h"
 #include "screens/transactions/txn_details.h"
+#include "screens/views/monthly_window.h"
 #include "screens/views/valuations.h"
 #include "shell/about_box.h"
 #include "shell/ctrl_window.h"
@@ -138,7 +139,7 @@ void TFCtrl::buildMenus() {
   m.diaryEntry =
       addItem(m.transactions, QStringLiteral("Diary entry"), [this] { ShowDiaryEntryWindow(this); });
 
-  m.analysis = addTop(bar, QStringLiteral("A&nalysis"), [] { notYet("Analysis"); });
+  m.analysis = addTop(bar, QStringLiteral("A&nalysis"), [] { ShowAnalysisDialog(); });
 
   // Database.
   m.database = bar->addMenu(QStringLiteral("&Database"));

@@ -29,6 +29,7 @@
 #include "foundation/texts.h"
 #include "foundation/ui/controls.h"
 #include "foundation/ui/window_positions.h"
+#include "screens/views/monthly_window.h"
 #include "shell/about_box.h"
 #include "shell/period.h"
 #include "shell/period_dialog.h"
@@ -343,6 +344,8 @@ void TFCtrl::showEvent(QShowEvent* e) {
 // ---- Switching books --------------------------------------------------------------
 
 void TFCtrl::switchTo(const QString& folder) {
+  // The analysis rebuild works in these books' transaction: they stay until it ends.
+  if (MonthlyRebuildRunning()) return;
   CloseWorkWindows();
   const bool opened = SwitchDatabase(folder);
   if (ProgramEndRequested()) return;
