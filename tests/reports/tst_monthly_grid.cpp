@@ -8,6 +8,7 @@
 #include "reports/monthly_books.h"
 #include "reports/monthly_grid.h"
 #include "store/db.h"
+#include "store/session.h"
 #include "support/books_fixture.h"
 #include "support/scripted_prompter.h"
 
@@ -171,6 +172,27 @@ class TstMonthlyGrid : public QObject {
     QCOMPARE(figures(g, g.rows[0]), QStringLiteral("202402=+10.00 TOTALS=+10.00"));
     const TMonthlyGrid plain = grid("2024-03-31", TMonthlyMode::Month, mb_.trips, false);
     QCOMPARE(plain.rows[0].label, QStringLiteral("hotel"));
+    VERIFY_PROMPTS(prompter);
+  }
+
+  // A group whose member moved out: with the paths to be reset the group
+  // membership is rebuilt first, so the group no longer carries the member.
+  void resetPaths_data() {
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("reset") << true << QStringList({"  food", " trips : hotel"});
+    QTest::newRow("kept") << false << QStringList({"  food", "  trips", " trips : hotel"});
+  }
+  void resetPaths() {
+    QFETCH(bool, reset);
+    ScriptedPrompter prompter;
+    QVERIFY(ExecSqlCommitted("update account set grpid = 0 where id = ?", {mb_.hotel}));
+    Session().settings.resetPaths = reset;
+    rebuild();
+    const TMonthlyGrid g = grid("2024-03-31", TMonthlyMode::Month);
+    QStringList rows;
+    for (const TMonthlyGridRow& r : g.rows) rows << r.label;
+    QTEST(rows, "rows");
     VERIFY_PROMPTS(prompter);
   }
 

@@ -281,6 +281,20 @@ class TstMonthlyWindow : public QObject {
     VERIFY_PROMPTS(prompter);
   }
 
+  // A statement of the rebuild fails: the engine's words, nothing kept, no window.
+  void failedRebuild() {
+    QVERIFY(ExecSqlCommitted("drop table miny"));
+    RecordingPrompter prompter('Y');
+    TFMonthly* w = openAt("2024-03-31");
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->rebuilding());
+    QCOMPARE(prompter.infos.size(), 1);
+    QVERIFY2(prompter.infos[0].contains("MINY", Qt::CaseInsensitive),
+             qPrintable(prompter.infos[0]));
+    QVERIFY(prompter.questions.isEmpty());
+    QCOMPARE(CountAll("mthly"), 0);
+  }
+
   // After the build "Close" and Escape ask first.
   void closing() {
     ScriptedPrompter prompter;
@@ -409,6 +423,8 @@ class TstMonthlyWindow : public QObject {
     QVERIFY(lines[2].startsWith("Group/Account name\tGroup?\t202304\t"));
     QCOMPARE(lines[3], QStringLiteral(" trips : hotel\t\t\t\t\t\t\t\t\t\t\t\t+10.00\t\t+10.00"));
     QCOMPARE(QGuiApplication::clipboard()->text(), lines.join('\n'));
+    w->copyCell(0, 12);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("+10.00"));
     VERIFY_PROMPTS(prompter);
   }
 };
