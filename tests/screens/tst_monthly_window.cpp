@@ -247,6 +247,10 @@ class TstMonthlyWindow : public QObject {
     const int before = CountAll("mthly");
     const int spreadBefore = CountAll("miny");
     QVERIFY(before > 0);
+    QPushButton other(QStringLiteral("Other"));  // a window of its own
+    other.show();
+    int otherClicks = 0;
+    connect(&other, &QPushButton::clicked, [&] { ++otherClicks; });
     int stages = 0, reports = 0;
     bool checked = false;
     auto c = connect(w, &TFMonthly::progressShown, w, [&] {
@@ -260,6 +264,11 @@ class TstMonthlyWindow : public QObject {
       QVERIFY(!w->action("Chart")->isEnabled());
       QVERIFY(w->action("Close")->isEnabled());
       QVERIFY(w->stageLabel()->parentWidget()->styleSheet().contains("#e0ffff"));
+      // Other windows neither take input nor close meanwhile.
+      QTest::mouseClick(&other, Qt::LeftButton);
+      QCOMPARE(otherClicks, 0);
+      other.close();
+      QVERIFY(other.isVisible());
       ShowMonthlyAnalysis(dateOf("2023-01-31"));
       w->rebuildFromMenu();
       CloseWorkWindows();
@@ -272,6 +281,8 @@ class TstMonthlyWindow : public QObject {
     disconnect(c);
     QVERIFY(checked);
     QCOMPARE(stages, 1);
+    QTest::mouseClick(&other, Qt::LeftButton);
+    QCOMPARE(otherClicks, 1);
     QVERIFY(!w->isVisible());
     QVERIFY(!w->rebuilding());
     QVERIFY(!MonthlyRebuildRunning());

@@ -55,7 +55,9 @@ class TRebuildGuard : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
     auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || w->window() == window_) return false;
+    // A message the rebuild shows (a database error) must still be answered.
+    if (!w || w->window() == window_ || w->window() == QApplication::activeModalWidget())
+      return false;
     switch (e->type()) {
       case QEvent::ShortcutOverride:
         e->accept();  // no shortcut of another window fires
