@@ -4,6 +4,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QLegend>
 #include <QLineSeries>
 #include <QValueAxis>
 
@@ -38,6 +39,8 @@ void FillMonthlyChart(QChart* chart, const TMonthlyGrid& grid, const QList<int>&
     title += "  (first " + QString::number(kMaxChartSeries) + " of " +
              QString::number(shown.size()) + " rows)";
   chart->setTitle(title);
+  chart->legend()->setVisible(true);
+  chart->legend()->setAlignment(Qt::AlignBottom);
 
   QStringList categories;
   for (int c : grid.figureColumns) categories << grid.header[c];

@@ -1,5 +1,6 @@
 #include "screens/views/monthly_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -15,10 +16,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -83,6 +86,37 @@ class TRebuildGuard : public QObject {
 };
 
 bool g_rebuildRunning = false;
+
+// The fixed first column lives in the row header; the corner above it
+// carries that column's heading.
+class TCornerCaption : public QObject {
+ public:
+  TCornerCaption(QTableView* view, std::function<QString()> text)
+      : QObject(view), view_(view), text_(std::move(text)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::Paint) return false;
+    auto* corner = static_cast<QWidget*>(watched);
+    QStyleOptionHeader opt;
+    opt.initFrom(corner);
+    opt.rect = corner->rect();
+    opt.state |= QStyle::State_Enabled;  // a heading, not a button
+    opt.palette = view_->horizontalHeader()->palette();
+    opt.palette.setCurrentColorGroup(QPalette::Active);
+    opt.position = QStyleOptionHeader::OnlyOneSection;
+    opt.orientation = Qt::Horizontal;
+    opt.text = text_();
+    opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    QPainter painter(corner);
+    view_->style()->drawControl(QStyle::CE_Header, &opt, &painter, corner);
+    return true;
+  }
+
+ private:
+  QTableView* view_;
+  std::function<QString()> text_;
+};
 
 }  // namespace
 
@@ -339,6 +373,10 @@ TFMonthly::TFMonthly(QWidget* parent) : QWidget(parent) {
   view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
   CurrentFollowsSelection(view_);
+  view_->setCornerButtonEnabled(false);
+  if (auto* corner = view_->findChild<QAbstractButton*>())
+    corner->installEventFilter(new TCornerCaption(
+        view_, [this] { return fixColumn_ ? model_->grid().header.value(0) : QString(); }));
   chart_ = new QChartView(this);
   chart_->setAccessibleName(QStringLiteral("Chart"));
   chart_->setRenderHint(QPainter::Antialiasing);
@@ -516,6 +554,15 @@ void TFMonthly::fitColumnZero(int width) {
     width += 10;
   }
   QHeaderView* rows = view_->verticalHeader();
+  // The figure columns as wide as their widest text, the totals row included.
+  const QFontMetrics cells(view_->font());
+  const TMonthlyGrid& g = model_->grid();
+  for (int c = 1; c < model_->columnCount(); ++c) {
+    int w = QFontMetrics(view_->horizontalHeader()->font()).horizontalAdvance(g.header[c]);
+    for (int r = 0; r < model_->rowCount(); ++r)
+      w = qMax(w, cells.horizontalAdvance(g.cellText(*model_->rowAt(r), c)));
+    view_->setColumnWidth(c, w + 16);
+  }
   rows->setVisible(fixColumn_);
   view_->setColumnHidden(0, fixColumn_);
   if (fixColumn_)
@@ -589,10 +636,13 @@ void TFMonthly::setChartShown(bool on) {
     return;
   }
   chart_->setVisible(on);
-  if (on)
+  if (on) {
+    const int h = split_->height();
+    split_->setSizes({h * 3 / 5, h - h * 3 / 5});
     updateChart();
-  else
+  } else {
     chart_->chart()->removeAllSeries();
+  }
 }
 
 QList<int> TFMonthly::chartRows() const {
