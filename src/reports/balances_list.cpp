@@ -125,7 +125,7 @@ bool ListBalances(const TBalancesQuery& q, QList<TBalanceRow>& rows) {
       "SELECT o1.id, o1.path, o1.name, lower(o1.name) as lname, o1.type2, o1.btype, o1.isgrp, "
       "o1.grpid, o1.reconciled, o1.allownegbal, o1.allowposbal, mg.bfd, mg.prepdnet, mg.pdbfd, "
       "mg.pdpayts, mg.pdrcpts, mg.pdtfrs, (mg.pdrcpts + mg.pdpayts + mg.pdtfrs) as netmovt, "
-      "me.lastpstgdate, o1.closedate "
+      "me.lastpstgdate, o1.closedate, o1.ccy "
       "FROM account o1 LEFT JOIN movte me on (me.objid = o1.id) "
       "LEFT JOIN movtg mg on (mg.accid = o1.id) and (mg.ccy = ?) and (mg.amtval = ?) ");
   QVariantList binds;
@@ -212,6 +212,7 @@ bool ListBalances(const TBalancesQuery& q, QList<TBalanceRow>& rows) {
     r.transfers = amount(query.value(16));
     r.lastPstgDate = postedDate(query.value(18));
     r.closeDate = query.value(19).isNull() ? kNoPosting : query.value(19).toInt();
+    r.ccy = query.value(20).toString().trimmed();
     rows << r;
   }
   return true;
@@ -267,4 +268,12 @@ int BalancesRowOfId(const QList<TBalanceRow>& rows, int32_t id) {
   for (int i = 0; i < rows.size(); ++i)
     if (rows[i].id == id) return i;
   return -1;
+}
+
+int64_t NativeClosingBalance(int32_t id, const QString& ccy) {
+  const QVariant v = QueryValue(
+      QStringLiteral("select pdbfd + pdpayts + pdrcpts + pdtfrs from movtg where accid = ? and "
+                     "ccy = ? and amtval = 'A'"),
+      {id, ccy});
+  return amount(v);
 }

@@ -38,6 +38,7 @@ struct TBalanceRow {
   int baseKind = 0;
   bool isGroup = false;
   int32_t groupId = 0;
+  QString ccy;
   QString reconciled;
   bool allowNegative = true;
   bool allowPositive = true;
@@ -119,3 +120,6 @@ QString BalancesGroupHeader(int32_t groupId);
 // for an empty list.
 int BalancesJumpRow(const QList<TBalanceRow>& rows, const QString& text);
 int BalancesRowOfId(const QList<TBalanceRow>& rows, int32_t id);
+// The closing balance of an account from its own-currency (A) summary row in
+// ccy; 0 when it has none.
+int64_t NativeClosingBalance(int32_t id, const QString& ccy);
