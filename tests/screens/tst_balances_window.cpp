@@ -279,7 +279,9 @@ class TstBalancesWindow : public QObject {
     QCOMPARE(w_->action("Copy cell  +1,234.56")->isEnabled(), true);
     w_->copyCell();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("+1234.56"));
-    QVERIFY(!w_->action("Drill-down Group") || w_->action("Drill-down Group")->isEnabled());
+    QVERIFY(w_->action("Drill-down Group")->isEnabled());
+    QVERIFY(!w_->action("Account postings")->isEnabled());
+    QVERIFY(w_->action("Group details")->isEnabled());
     QVERIFY(!w_->action("Sweep")->isEnabled());  // groups are not swept
     w_->setCurrentRow(rowOf("Cash"));
     w_->prepareContextMenu();

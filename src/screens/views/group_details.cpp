@@ -142,8 +142,8 @@ TFPgrp::TFPgrp(QWidget* parent) : QDialog(parent) {
   connect(ok_, &QPushButton::clicked, this, &TFPgrp::save);
   connect(cancel_, &QPushButton::clicked, this, &TFPgrp::reject);
   connect(calendar_, &QPushButton::clicked, this, &TFPgrp::pickCloseDate);
-  connect(name_, &QLineEdit::textEdited, this, &TFPgrp::changed);
-  connect(opened_, &QLineEdit::textEdited, this, &TFPgrp::changed);
+  connect(name_, &QLineEdit::textChanged, this, &TFPgrp::changed);
+  connect(opened_, &QLineEdit::textChanged, this, &TFPgrp::changed);
   connect(closed_, &QLineEdit::textChanged, this, &TFPgrp::changed);
   connect(parent_, &QComboBox::currentIndexChanged, this, &TFPgrp::changed);
   connect(notes_, &QPlainTextEdit::textChanged, this, &TFPgrp::changed);
