@@ -107,6 +107,22 @@ int one(int size, uint64_t seed, BenchPrompter& prompter) {
   const int rows = w->model()->rowCount();
   if (rows < kExtraCounterparties) return BenchFail(QStringLiteral("counterparties missing"));
   std::printf("  listed %d counterparties\n", rows);
+  if (qEnvironmentVariableIsSet("BENCH_TRACE")) {
+    TBalancesQuery q;
+    q.kind = 4;
+    q.grouped = false;
+    q.filter = BalancesFilter::All;
+    q.order = BalancesOrder::Name;
+    q.ccy = QStringLiteral("GBP");
+    QList<TBalanceRow> list;
+    clock.start();
+    ListBalances(q, list);
+    report("  the query alone", clock, 300);
+    TBalancesShown shown;
+    clock.start();
+    for (const TBalanceRow& r : list) BalanceRowTexts(r, shown);
+    report("  the texts alone", clock, 300);
+  }
 
   w->jumpBox()->setText(QStringLiteral("Cpty 1"));
   clock.start();

@@ -122,10 +122,9 @@ bool ListBalances(const TBalancesQuery& q, QList<TBalanceRow>& rows) {
     return false;
   }
   QString sql = QStringLiteral(
-      "SELECT o1.id, o1.path, o1.name, lower(o1.name) as lname, o1.type2, o1.btype, o1.isgrp, "
-      "o1.grpid, o1.reconciled, o1.allownegbal, o1.allowposbal, mg.bfd, mg.prepdnet, mg.pdbfd, "
-      "mg.pdpayts, mg.pdrcpts, mg.pdtfrs, (mg.pdrcpts + mg.pdpayts + mg.pdtfrs) as netmovt, "
-      "me.lastpstgdate, o1.closedate, o1.ccy "
+      "SELECT o1.id, o1.path, o1.name, o1.type2, o1.btype, o1.isgrp, o1.grpid, o1.reconciled, "
+      "o1.allownegbal, o1.allowposbal, mg.bfd, mg.prepdnet, mg.pdbfd, mg.pdpayts, mg.pdrcpts, "
+      "mg.pdtfrs, me.lastpstgdate, o1.closedate, o1.ccy "
       "FROM account o1 LEFT JOIN movte me on (me.objid = o1.id) "
       "LEFT JOIN movtg mg on (mg.accid = o1.id) and (mg.ccy = ?) and (mg.amtval = ?) ");
   QVariantList binds;
@@ -179,40 +178,40 @@ bool ListBalances(const TBalancesQuery& q, QList<TBalanceRow>& rows) {
   }
   switch (q.order) {
     case BalancesOrder::GroupName:
-      sql += QStringLiteral("ORDER BY o1.path, lname, o1.id");
+      sql += QStringLiteral("ORDER BY o1.path, lower(o1.name), o1.id");
       break;
     case BalancesOrder::Name:
-      sql += QStringLiteral("ORDER BY lname, o1.id");
+      sql += QStringLiteral("ORDER BY lower(o1.name), o1.id");
       break;
     case BalancesOrder::Amount:
-      sql += QStringLiteral("ORDER BY netmovt, lname, o1.id");
+      sql +=
+          QStringLiteral("ORDER BY (mg.pdrcpts + mg.pdpayts + mg.pdtfrs), lower(o1.name), o1.id");
       break;
   }
   bool ok = false;
   QSqlQuery query = RunQuery(sql, binds, &ok);
   if (!ok) return false;
-  query.setForwardOnly(true);
   while (query.next()) {
     TBalanceRow r;
     r.id = query.value(0).toInt();
     r.path = query.value(1).toString();
     r.name = query.value(2).toString();
-    r.kind = query.value(4).toInt();
-    r.baseKind = query.value(5).toInt();
-    r.isGroup = query.value(6).toInt() == 1;
-    r.groupId = query.value(7).toInt();
-    r.reconciled = query.value(8).toString().trimmed();
-    r.allowNegative = query.value(9).toInt() != 0;
-    r.allowPositive = query.value(10).toInt() != 0;
-    r.bfd = amount(query.value(11));
-    r.prePeriod = amount(query.value(12));
-    r.periodBfd = amount(query.value(13));
-    r.payments = amount(query.value(14));
-    r.receipts = amount(query.value(15));
-    r.transfers = amount(query.value(16));
-    r.lastPstgDate = postedDate(query.value(18));
-    r.closeDate = query.value(19).isNull() ? kNoPosting : query.value(19).toInt();
-    r.ccy = query.value(20).toString().trimmed();
+    r.kind = query.value(3).toInt();
+    r.baseKind = query.value(4).toInt();
+    r.isGroup = query.value(5).toInt() == 1;
+    r.groupId = query.value(6).toInt();
+    r.reconciled = query.value(7).toString().trimmed();
+    r.allowNegative = query.value(8).toInt() != 0;
+    r.allowPositive = query.value(9).toInt() != 0;
+    r.bfd = amount(query.value(10));
+    r.prePeriod = amount(query.value(11));
+    r.periodBfd = amount(query.value(12));
+    r.payments = amount(query.value(13));
+    r.receipts = amount(query.value(14));
+    r.transfers = amount(query.value(15));
+    r.lastPstgDate = postedDate(query.value(16));
+    r.closeDate = query.value(17).isNull() ? kNoPosting : query.value(17).toInt();
+    r.ccy = query.value(18).toString().trimmed();
     rows << r;
   }
   return true;
