@@ -25,6 +25,7 @@
 #include "ledger/rebalance.h"
 #include "screens/screen_hooks.h"
 #include "screens/views/balances_window.h"
+#include "shell/ctrl_window.h"
 #include "store/db.h"
 #include "store/records.h"
 #include "store/session.h"
@@ -392,6 +393,32 @@ class TstBalancesWindow : public QObject {
     QVERIFY(!w_->nativeButton()->isVisible());
     QCOMPARE(column(w_, kBalType), (QStringList{"pot", "ctgy", "ctgy"}));
     QCOMPARE(column(w_, kBalDbBfd).at(1), QString());  // the wash: no b/fd for a category
+    Session().workingCurrency = QStringLiteral("GBP");
+    VERIFY_PROMPTS(p);
+  }
+
+  // The control window's items: "Internal" opens in the base currency and
+  // gives the chosen currency back; "List by account Groups" takes the kind
+  // chosen there.
+  void controlWindowItems() {
+    ScriptedPrompter p;
+    TFCtrl ctrl;
+    const TCtrlMenu& m = ctrl.menu();
+    Session().workingCurrency = QStringLiteral("EUR");
+    m.hierInternal->trigger();
+    QVERIFY(w_->isVisible());
+    QCOMPARE(w_->listKind(), 6);
+    QCOMPARE(w_->listCurrency(), QStringLiteral("GBP"));
+    QCOMPARE(Session().workingCurrency, QStringLiteral("EUR"));
+    m.hierExternal->trigger();
+    QCOMPARE(w_->listKind(), 1);
+    QCOMPARE(w_->listCurrency(), QStringLiteral("EUR"));
+    QCOMPARE(column(w_, kBalName), QStringList{"Zloty"});
+    m.kindCpty->trigger();
+    m.listByGroups->trigger();
+    QCOMPARE(w_->listKind(), 4);
+    QCOMPARE(w_->windowTitle(),
+             QStringLiteral("Counterparty movements in currency ") + Session().workingCurrency);
     Session().workingCurrency = QStringLiteral("GBP");
     VERIFY_PROMPTS(p);
   }
