@@ -715,7 +715,9 @@ bool TFBals::eventFilter(QObject* watched, QEvent* e) {
       keyPressEvent(k);
       return true;
     }
-    if (typedKey(k)) return true;
+    // A focused button keeps its Space.
+    const bool buttonSpace = k->key() == Qt::Key_Space && watched != grid_;
+    if (!buttonSpace && typedKey(k)) return true;
   }
   return QMainWindow::eventFilter(watched, e);
 }
