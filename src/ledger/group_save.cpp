@@ -122,7 +122,7 @@ bool RegroupAccounts(const QList<int32_t>& ids, int32_t parentId, int* moved) {
   if (!unit.begin()) return false;
   for (int32_t id : ids) {
     TObj o;
-    if (!LocateAccount(id) || !ReadAccount(id, o)) {
+    if (!ReadAccount(id, o)) {  // it says why
       skipped << "#" + QString::number(id);
       continue;
     }
