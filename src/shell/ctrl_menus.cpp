@@ -28,6 +28,7 @@
 #include "screens/transactions/input_days_window.h"
 #include "screens/transactions/templates_window.h"
 #include "screens/transactions/txn_details.h"
+#include "screens/views/balances_window.h"
 #include "screens/views/monthly_window.h"
 #include "screens/views/valuations.h"
 #include "shell/about_box.h"
@@ -74,10 +75,15 @@ void TFCtrl::buildMenus() {
   // Accounts.
   m.accounts = bar->addMenu(QStringLiteral("&Accounts"));
   m.hierarchy = m.accounts->addMenu(QStringLiteral("Hierarchy"));
-  m.hierExternal =
-      addItem(m.hierarchy, QStringLiteral("External"), [] { notYet("Hierarchy External"); });
-  m.hierInternal =
-      addItem(m.hierarchy, QStringLiteral("Internal"), [] { notYet("Hierarchy Internal"); });
+  m.hierExternal = addItem(m.hierarchy, QStringLiteral("External"), [] { ShowBalances(1); });
+  m.hierInternal = addItem(m.hierarchy, QStringLiteral("Internal"), [] {
+    // Internal accounts open in the base currency; the chosen one comes back after.
+    TSession& s = Session();
+    const QString chosen = s.workingCurrency;
+    s.workingCurrency = s.settings.baseCurrency;
+    ShowBalances(6);
+    s.workingCurrency = chosen;
+  });
   m.accounts->addSeparator();
   m.kinds = new QActionGroup(this);
   m.kinds->setExclusive(true);
@@ -96,7 +102,7 @@ void TFCtrl::buildMenus() {
   m.listByStatus = addItem(m.accounts, QStringLiteral("List by account status "),
                            [this] { BrowseAccounts(listKind_); });
   m.listByGroups = addItem(m.accounts, QStringLiteral("List by account Groups "),
-                           [] { notYet("List by account Groups"); });
+                           [this] { ShowBalances(listKind_); });
   m.accountSearch =
       addItem(m.accounts, QStringLiteral("Search"), [this] { SearchAccounts(listKind_); });
   m.values = addItem(m.accounts, QStringLiteral("Values"), [] { ShowValuations(); });
