@@ -27,6 +27,7 @@
 #include "screens/masterdata/account_picking.h"
 #include "screens/masterdata/cpty_details.h"
 #include "screens/views/postings_window.h"
+#include "screens/transactions/search_window.h"
 #include "screens/transactions/txn_details.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
   InstallPostingsScreens();
   InstallTransactionScreens();
   InstallHealthcheckScreens();
+  InstallSearchScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);
