@@ -85,6 +85,8 @@ struct TSearchRow {
   QString narrative;
   int32_t accId1 = 0;
   int32_t accId2 = 0;
+  int32_t accId4 = 0;
+  int32_t channel = 0;  // CHNUM
   bool cancelled = false;
   int32_t masterId = 0;
   int32_t batch = 0;

@@ -99,13 +99,17 @@ class TstTxnSearch : public QObject {
     QVERIFY(insert({4, 20240304, "Gas bill"}));
     QVERIFY(insert({5, 20240305, "O'Brien 100%_ paid"}));
     QVERIFY(insert({6, 20240306, "O'Brien 1000 paid"}));
+    QVERIFY(insert({7, 20240307, "Café Über", "GAS-2"}));
     QVERIFY(CommitIfActive());
     const QString before = txnTable();
     QList<TSearchRow> rows;
     QVERIFY(RunSearch(parsed(kSearchText, "rent"), rows));
     QCOMPARE(idsOf(rows), (QList<int32_t>{1, 2, 3}));
     QVERIFY(RunSearch(parsed(kSearchText, "gas"), rows));
-    QCOMPARE(idsOf(rows), (QList<int32_t>{4}));
+    QCOMPARE(idsOf(rows), (QList<int32_t>{4, 7}));
+    // Beyond ASCII the program's own folding decides.
+    QVERIFY(RunSearch(parsed(kSearchText, "CAFÉ ÜBER"), rows));
+    QCOMPARE(idsOf(rows), (QList<int32_t>{7}));
     QVERIFY(RunSearch(parsed(kSearchText, "O'Brien 100%_"), rows));
     QCOMPARE(idsOf(rows), (QList<int32_t>{5}));
     QVERIFY(RunSearch(parsed(kSearchText, "'; drop table txn;--"), rows));

@@ -67,9 +67,9 @@ const RadioSpec kRadios[] = {
 void SearchModel::reset(const QList<TSearchRow>& rows) {
   beginResetModel();
   rows_ = rows;
+  // Texts are made as rows come into view: a list of every transaction shows at once.
   texts_.clear();
-  texts_.reserve(rows.size());
-  for (const TSearchRow& r : rows_) texts_ << SearchRowTexts(r);
+  texts_.resize(rows.size());
   endResetModel();
 }
 
@@ -82,11 +82,17 @@ int SearchModel::columnCount(const QModelIndex& parent) const {
 
 QVariant SearchModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
-  if (role == Qt::DisplayRole) return texts_[index.row()][index.column()];
+  if (role == Qt::DisplayRole) return text(index.row(), index.column());
   if (role == Qt::TextAlignmentRole &&
       (index.column() == kSearchColAmount || index.column() == kSearchColTxnId))
     return int(Qt::AlignRight | Qt::AlignVCenter);
   return {};
+}
+
+QString SearchModel::text(int r, int c) const {
+  QStringList& t = texts_[r];
+  if (t.isEmpty()) t = SearchRowTexts(rows_[r]);
+  return t[c];
 }
 
 QVariant SearchModel::headerData(int section, Qt::Orientation o, int role) const {

@@ -34,12 +34,12 @@ class SearchModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   const QList<TSearchRow>& rows() const { return rows_; }
   const TSearchRow& row(int r) const { return rows_[r]; }
-  QString text(int r, int c) const { return texts_[r][c]; }
+  QString text(int r, int c) const;
 
  private:
   QStringList header_ = SearchHeader();
   QList<TSearchRow> rows_;
-  QList<QStringList> texts_;
+  mutable QList<QStringList> texts_;  // made on first use
 };
 
 // How a run was started: by the user (dialog, entry operations), by
