@@ -523,6 +523,12 @@ bool CheckDeleteTxns(const QList<TTxn>& oldTxns) {
   for (const TTxn& t : oldTxns) table.addSide(t, +1);
   return table.ask();
 }
+bool CheckReconciledAndFreezeAll(const QList<TTxn>& olds, const QList<TTxn>& news) {
+  PotTable table;
+  for (const TTxn& t : news) table.addSide(t, -1);
+  for (const TTxn& t : olds) table.addSide(t, +1);
+  return table.ask();
+}
 bool CheckCancelToggle(const TTxn& txn) {
   TTxn toggled = txn;
   toggled.cancelled = !txn.cancelled;
@@ -657,6 +663,7 @@ bool StartBatch(int32_t headId) {
 }
 
 bool SetBatch(int32_t txnId) {
+  if (FrozenRefusal(QStringLiteral("change batch"))) return false;
   int batch = 0;
   if (!AskInt(QStringLiteral("Batch number"), batch)) return false;
   WriteUnit unit;
@@ -671,6 +678,7 @@ bool SetBatch(int32_t txnId) {
 }
 
 bool LeaveBatch(int32_t txnId) {
+  if (FrozenRefusal(QStringLiteral("change batch"))) return false;
   TTxn t;
   if (!readTxnOrSay(txnId, t)) return false;
   t.batch = 0;

@@ -67,6 +67,8 @@ bool CheckDeleteTxn(const TTxn& oldTxn);
 // The deletion of several transactions asked about once, their effects summed.
 bool CheckDeleteTxns(const QList<TTxn>& oldTxns);
 bool CheckCancelToggle(const TTxn& txn);
+// Several changes (olds[i] becomes news[i]) asked about once, their effects summed.
+bool CheckReconciledAndFreezeAll(const QList<TTxn>& olds, const QList<TTxn>& news);
 
 // Cancels (flag true) or reinstates a transaction; commits.
 bool CancelTransaction(int32_t id, bool cancel);
@@ -85,6 +87,7 @@ bool ReassignAccount(int32_t txnId, int32_t newAccount, int position);
 
 // Batches: the head's id is the batch number of every member.
 bool StartBatch(int32_t headId);  // the caller commits
+// Both refused on frozen books before anything is asked.
 bool SetBatch(int32_t txnId);     // asks for the batch number; commits
 bool LeaveBatch(int32_t txnId);   // commits
 

@@ -26,6 +26,7 @@
 #include "screens/transactions/diary_window.h"
 #include "screens/transactions/entry_form_ops.h"
 #include "screens/transactions/input_days_window.h"
+#include "screens/transactions/search_window.h"
 #include "screens/transactions/templates_window.h"
 #include "screens/transactions/txn_details.h"
 #include "screens/views/balances_window.h"
@@ -41,9 +42,6 @@
 #include "store/settings.h"
 
 namespace {
-
-// A screen that a later part of the program provides.
-void notYet(const QString& what) { WindowNotBuilt(what); }
 
 QAction* addItem(QMenu* menu, const QString& caption, std::function<void()> run) {
   QAction* a = menu->addAction(caption);
@@ -135,10 +133,10 @@ void TFCtrl::buildMenus() {
     const int32_t id = LastInputOrEditedId();
     if (id > 0) ShowTransaction(id);
   });
-  m.txnSearch = addItem(m.transactions, QStringLiteral("&Search"), [] { notYet("Search"); });
+  m.txnSearch = addItem(m.transactions, QStringLiteral("&Search"), [] { ShowSearch(); });
   m.daysWithInput =
       addItem(m.transactions, QStringLiteral("Days when input"), [] { ShowInputDaysWindow(); });
-  m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { notYet("Journal"); });
+  m.journal = addItem(m.transactions, QStringLiteral("&Journal"), [] { ShowJournal(); });
   m.repeaters =
       addItem(m.transactions, QStringLiteral("&Repeaters"), [] { ShowRepeatersWindow(); });
   m.reminders = addItem(m.transactions, QStringLiteral("Reminders"), [] { ShowRemindersWindow(); });

@@ -28,6 +28,7 @@
 #include "screens/masterdata/cpty_details.h"
 #include "screens/views/balances_window.h"
 #include "screens/views/postings_window.h"
+#include "screens/transactions/search_window.h"
 #include "screens/transactions/txn_details.h"
 #include "shell/ctrl_window.h"
 #include "shell/instance_lock.h"
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
   InstallTransactionScreens();
   InstallHealthcheckScreens();
   InstallBalancesScreens();
+  InstallSearchScreens();
   QApplication::setQuitOnLastWindowClosed(false);
   TFCtrl ctrl;
   QObject::connect(&ctrl, &TFCtrl::shutDown, &app, &QCoreApplication::quit);

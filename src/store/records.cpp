@@ -572,6 +572,11 @@ bool EditTxnText(int32_t id, QString& text, QChar which) {
     ShowProgramError("EditTxnText : invalid field code " + QString(which));
     return false;
   }
+  // The frozen guard of the ledger's changes (which this layer cannot call).
+  if (Session().settings.dbFrozen) {
+    ShowInfo(QStringLiteral("Cannot edit txn, database is frozen"));
+    return false;
+  }
   if (!LocateTxn(id)) {
     ShowInfo("txn not found " + num(id));
     return false;

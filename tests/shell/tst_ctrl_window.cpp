@@ -30,7 +30,6 @@
 #include "support/scripted_prompter.h"
 
 namespace {
-const QString kNotSupported = QStringLiteral(" : this facility not currently supported");
 }
 
 class TestCtrlWindow : public QObject {
@@ -392,32 +391,6 @@ class TestCtrlWindow : public QObject {
     m.dbgReopen->trigger();
     p.yes("Force commit of any database updates - OK ?");
     m.dbgCommit->trigger();
-    VERIFY_PROMPTS(p);
-  }
-
-  // Items whose screens come later say so with their caption.
-  void laterScreensSayNotSupported_data() {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("what");
-    QTest::newRow("transaction search") << "txnSearch"
-                                        << "Search";
-    QTest::newRow("journal") << "journal"
-                             << "Journal";
-  }
-
-  void laterScreensSayNotSupported() {
-    QFETCH(QString, item);
-    QFETCH(QString, what);
-    TestBooks books;
-    QVERIFY2(books.ok(), qPrintable(books.error()));
-    TFCtrl w;
-    const TCtrlMenu& m = w.menu();
-    QAction* a = item == "txnSearch"     ? m.txnSearch
-                 : item == "journal"     ? m.journal
-                                         : m.analysis;
-    ScriptedPrompter p;
-    p.info(what + kNotSupported);
-    a->trigger();
     VERIFY_PROMPTS(p);
   }
 
