@@ -149,12 +149,12 @@ bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error)
   return true;
 }
 
-bool SwitchOnForcedWrites(const QString& location) {
-  const QString key = fileKey(location);
-  if (!g_unforced.contains(key)) return true;
-  // A second attachment with the switch in its parameters changes the file's
-  // header for every attachment.
-  const QByteArray dpb = parameterBlock(location, byteItem(isc_dpb_force_write, 1));
+namespace {
+
+// A second attachment with the switch in its parameters changes the file's
+// header for every attachment.
+bool setForcedWrites(const QString& location, bool on) {
+  const QByteArray dpb = parameterBlock(location, byteItem(isc_dpb_force_write, on ? 1 : 0));
   const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
   isc_db_handle dbh = 0;
@@ -163,8 +163,25 @@ bool SwitchOnForcedWrites(const QString& location) {
     return false;
   }
   isc_detach_database(status, &dbh);
+  return true;
+}
+
+bool g_holdUnforced = false;
+QString g_reopenUnforced;  // the key of a new file closed while held
+
+}  // namespace
+
+bool SwitchOnForcedWrites(const QString& location) {
+  const QString key = fileKey(location);
+  if (!g_unforced.contains(key)) return true;
+  if (!setForcedWrites(location, true)) return false;
   g_unforced.removeAll(key);
   return true;
+}
+
+void HoldNewFileUnforced(bool hold) {
+  g_holdUnforced = hold;
+  g_reopenUnforced.clear();
 }
 
 TDbLogin DbLoginFor(const QString& location) {
@@ -223,6 +240,12 @@ bool OpenConnection(const QString& location, QString& error) {
   }
   g_location = location;
   error.clear();
+  // The new file closed for a moment (to be copied) is still being made.
+  const QString key = fileKey(location);
+  if (g_holdUnforced && key == g_reopenUnforced && !IsServerLocation(location) &&
+      setForcedWrites(location, false))
+    g_unforced << key;
+  g_reopenUnforced.clear();
   return true;
 }
 
@@ -235,8 +258,14 @@ void CloseConnection() {
       db.close();
     }
   }
-  // Books written but never opened as books (a conversion's target) are made safe here.
-  if (!g_location.isEmpty()) SwitchOnForcedWrites(g_location);
+  // Books written but never opened as books (a conversion's target) are made safe
+  // here, and so is a new file closed to be copied before its upgrade: the copy
+  // is what an interrupted upgrade puts back.
+  if (!g_location.isEmpty()) {
+    const QString key = fileKey(g_location);
+    const bool wasUnforced = g_unforced.contains(key);
+    if (SwitchOnForcedWrites(g_location) && wasUnforced && g_holdUnforced) g_reopenUnforced = key;
+  }
   g_location.clear();
 }
 

@@ -27,6 +27,10 @@ bool CreateDatabaseFile(const QString& location, QString& error);
 // Switches forced writes on for a file CreateDatabaseFile made in this process
 // (nothing for any other file). Closing the connection to it does this too.
 bool SwitchOnForcedWrites(const QString& location);
+// While held, a file CreateDatabaseFile made in this process that is closed and
+// opened again (the upgrade's copy is taken between) is switched on for the
+// copy and off again at the reopening, until SwitchOnForcedWrites.
+void HoldNewFileUnforced(bool hold);
 // Gives a closed file CreateDatabaseFile made its final name in one step (replacing
 // nothing: false when to exists), keeping what the process knows of it.
 bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error);

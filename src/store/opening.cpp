@@ -98,6 +98,12 @@ bool failOpening() {
   return false;
 }
 
+bool switchOnForcedWrites() {
+  if (SwitchOnForcedWrites(DatabaseLocation())) return true;
+  ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + LastDbError());
+  return false;
+}
+
 }  // namespace
 
 bool DatabaseIsOpen() { return g_open && IsConnected(); }
@@ -258,7 +264,12 @@ bool OpenDatabase() {
                        "on another machine"));
     return failOpening();
   }
-  if (!UpgradeSchema()) return failOpening();
+  // New books stay without forced writes through their upgrade: the copy taken
+  // before it is made safe, and only that copy is put back if it is cut short.
+  HoldNewFileUnforced(true);
+  const bool upgraded = UpgradeSchema();
+  HoldNewFileUnforced(false);
+  if (!upgraded) return failOpening();
   if (!s.readOnlyOpening) EnsureWorkingIndexes();
 
   OpenTables();
@@ -268,6 +279,8 @@ bool OpenDatabase() {
     s.initialising = false;
     // New books are complete only with their settings: keep them now, not at closing.
     if (!SaveDatabaseIni()) return failOpening();
+    // Safe before the copy goes.
+    if (!switchOnForcedWrites()) return failOpening();
     EndUpgradeGuard(false);
   } else if (!RecoverSettingsFromBooks()) {
     return failOpening();
@@ -276,10 +289,7 @@ bool OpenDatabase() {
   NewTxnId();  // reports a TXN / PSTG mismatch; the opening goes on
   RollbackIfActive();
   // New books were made and upgraded without forced writes; from here on they hold data.
-  if (!SwitchOnForcedWrites(DatabaseLocation())) {
-    ShowInfo("Cannot open database \"" + DatabaseLocation() + "\"\r" + LastDbError());
-    return failOpening();
-  }
+  if (!switchOnForcedWrites()) return failOpening();
 
   loadPot(s.settings.sweepToPotId, g_sweepToPot);
   loadPot(s.settings.openingBalPotId, g_openingBalPot);

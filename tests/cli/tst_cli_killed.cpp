@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "store/db.h"
 #include "support/books_fixture.h"
 #include "support/cli_run.h"
 
@@ -110,6 +111,22 @@ class TstCliKilled : public QObject {
     QVERIFY(!QFileInfo::exists(folder + "/vorbek.fdb"));
     RunCliOk({"create", folder, "--base", "GBP"});
     RunCliOk({"info", folder});
+  }
+
+  // New books are upgraded without forced writes; what an interrupted upgrade
+  // puts back must have them.
+  void creationKilledInItsUpgrade() {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/books/";
+    QCOMPARE(RunKilledAt("upgrade statement#3", {"create", folder, "--base", "GBP"}).code, -2);
+    const CliRun next = RunCliOk({"--answer", "GBP", "info", folder});
+    QVERIFY2(next.out.contains("Schema version  33"), qPrintable(next.out));
+    QVERIFY2(next.err.contains("The last upgrade of these books was interrupted"),
+             qPrintable(next.err));
+    QString error;
+    QVERIFY2(OpenConnection(folder + "vorbek.fdb", error), qPrintable(error));
+    QCOMPARE(QueryValue("select mon$forced_writes from mon$database").toInt(), 1);
+    CloseConnection();
   }
 };
 

@@ -322,6 +322,14 @@ class TstRebalance : public QObject {
         << "start"
         << "Transaction #%1 (displayed) straddles 2024-01-01 and a prior date\r"
            "(use Edit|Unstraddle to resolve this)";
+    QTest::newRow("straddling the period end by one day")
+        << "endEdge"
+        << "Transaction #%1 (displayed) straddles 2024-12-31 and a later date\r"
+           "(use Edit|Unstraddle to resolve this)";
+    QTest::newRow("straddling the period start, second date first")
+        << "startBackwards"
+        << "Transaction #%1 (displayed) straddles 2024-01-01 and a prior date\r"
+           "(use Edit|Unstraddle to resolve this)";
   }
   void refusals() {
     QFETCH(QString, setup);
@@ -343,6 +351,10 @@ class TstRebalance : public QObject {
       straddler = txn('P', 20241220, 100, 100, "GBP", "cur", "shop", "food", 20250103);
     if (setup == "start")
       straddler = txn('P', 20231230, 100, 100, "GBP", "cur", "shop", "food", 20240102);
+    if (setup == "endEdge")
+      straddler = txn('P', 20241231, 100, 100, "GBP", "cur", "shop", "food", 20250101);
+    if (setup == "startBackwards")
+      straddler = txn('P', 20240102, 100, 100, "GBP", "cur", "shop", "food", 20231231);
     QVERIFY(CommitIfActive());
     SetRebalanceNeeded(true);
 
