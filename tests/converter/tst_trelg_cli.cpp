@@ -77,7 +77,7 @@ class TstTrelgCli : public QObject {
   }
 
   // A new program folder: trelg makes data/ with the empty database, converts
-  // into it, and vorbek-cli then upgrades it from 20 to 33 and counts its rows.
+  // into it, and vorbek-cli then upgrades it from 20 to 34 and counts its rows.
   void convertThenOpen() {
     if (qEnvironmentVariable("VORBEK_CLI").isEmpty()) QSKIP("VORBEK_CLI is set by CTest");
     OldBooks old;
@@ -97,7 +97,7 @@ class TstTrelgCli : public QObject {
     const Run info = run(qEnvironmentVariable("VORBEK_CLI"), {"--yes", "info", data});
     QVERIFY2(info.code == 0, qPrintable(info.err + info.out));
     const auto items = infoItems(info.out);
-    QCOMPARE(items.value("Schema version"), QStringLiteral("33"));
+    QCOMPARE(items.value("Schema version"), QStringLiteral("34"));
     QCOMPARE(items.value("Base currency"), QStringLiteral("GBP"));
     QCOMPARE(items.value("Accounts"), QStringLiteral("4"));
     QCOMPARE(items.value("Transactions"), QStringLiteral("2"));
