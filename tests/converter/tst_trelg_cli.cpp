@@ -110,6 +110,9 @@ class TstTrelgCli : public QObject {
     QCOMPARE(items.value("Accounts"), QStringLiteral("4"));
     QCOMPARE(items.value("Transactions"), QStringLiteral("2"));
     QCOMPARE(items.value("Postings"), QStringLiteral("6"));
+    // The old amounts were in the base currency: rate 1, value = amount.
+    const Run txn = run(qEnvironmentVariable("VORBEK_CLI"), {"txn", "show", data, "2"});
+    QVERIFY2(txn.out.contains("Amount 5.00 GBP  value 5.00  rate 1.00000"), qPrintable(txn.out));
   }
 
   // Killed (SIGKILL) while the rows go in, once they are committed, and between
