@@ -68,6 +68,10 @@ int paradox(const QString& dir, int rows) {
   old.add("obj", {{"Id", 1}, {"Name", "Bank"}, {"Type", 1}});
   old.add("obj", {{"Id", 2}, {"Name", "Food"}, {"Type", 3}});
   old.add("obj", {{"Id", 3}, {"Name", "Shop"}, {"Type", 4}});
+  // The rebalance of the converted books needs the default pot their settings name.
+  old.add("obj", {{"Id", 4}, {"Name", "Default pot"}, {"Type", 6}});
+  old.setSettings(QStringLiteral(
+      "[main]\r\nBaseCurrency=GBP\r\nDatabaseName=Old books\r\nDBvn=12\r\nDefaultPotId=4\r\n"));
   for (int i = 1; i <= rows; ++i) {
     const QString date = QStringLiteral("2001-%1-%2")
                              .arg(1 + i % 12, 2, 10, QLatin1Char('0'))

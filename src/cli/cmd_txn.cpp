@@ -374,7 +374,7 @@ int runRateList(CliContext& ctx) {
   QList<TCellRow> rows;
   while (q.next())
     rows << TCellRow{TextCell(q.value(0).toString().trimmed()), DateCell(q.value(1).toInt()),
-                     TextCell(FormatRate(RateAsTyped(q.value(2).toDouble())))};
+                     TextCell(FormatRate(q.value(2).toDouble()))};
   q.finish();
   CliTable(ctx, {"Ccy", "Date", "Rate"}, rows);
   CloseDatabase(false);

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -10,11 +11,14 @@
 #include <QStringDecoder>
 #include <QVariant>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <optional>
 
 #include "converter/paradox_reader.h"
 #include "foundation/dates.h"
+#include "foundation/files.h"
+#include "foundation/interruption.h"
 #include "foundation/messages.h"
 #include "foundation/texts.h"
 #include "shell/startup.h"
@@ -224,40 +228,6 @@ bool rowValues(const TPreparedTable& t, QVariantList& values, QString& error) {
 
 // ---- The settings file ---------------------------------------------------------------
 
-// The target's settings file as it was before the conversion touched it.
-struct TSettingsBackup {
-  QString path;
-  bool existed = false;
-  QByteArray bytes;
-  struct stat times {};
-};
-
-TSettingsBackup backUpSettings(const QString& path) {
-  TSettingsBackup b;
-  b.path = path;
-  QFile f(path);
-  if (f.open(QIODevice::ReadOnly)) {
-    b.existed = true;
-    b.bytes = f.readAll();
-    ::stat(QFile::encodeName(path).constData(), &b.times);
-  }
-  return b;
-}
-
-void restoreSettings(const TSettingsBackup& b) {
-  if (!b.existed) {
-    QFile::remove(b.path);
-    return;
-  }
-  QFile f(b.path);
-  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    f.write(b.bytes);
-    f.close();
-    const struct timespec times[2] = {b.times.st_atim, b.times.st_mtim};
-    ::utimensat(AT_FDCWD, QFile::encodeName(b.path).constData(), times, 0);
-  }
-}
-
 // The old program wrote its settings in the Windows code page; the new one reads
 // UTF-8 (and takes anything that is not UTF-8 for Latin-1, which would turn the
 // dash and the euro sign into control characters). A file that is UTF-8 already
@@ -272,7 +242,7 @@ QByteArray settingsAsUtf8(const QByteArray& bytes) {
 // The converter's own file copy: the text (as the new program reads it), then the
 // source's modification time. Its failures are shown in plain boxes; a time that
 // cannot be set is only reported.
-bool copySettingsFile(const QString& source, const QString& target) {
+bool copySettingsFile(const QString& source, const QString& target, const QString& shownTarget) {
   const QString shownSource = source.isEmpty() ? QLatin1String(kDatabaseIniName) : source;
   QFile in;
   qint64 size = 0;
@@ -289,7 +259,7 @@ bool copySettingsFile(const QString& source, const QString& target) {
   QFile out(target);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
       !out.flush()) {
-    ShowPlainInfo("cy_file fileopen error on target file " + target);
+    ShowPlainInfo("cy_file fileopen error on target file " + shownTarget);
     return false;
   }
   out.close();
@@ -302,6 +272,38 @@ bool copySettingsFile(const QString& source, const QString& target) {
 }
 
 QString unchanged() { return QStringLiteral("\rThe target has not been changed."); }
+
+// The files a conversion is made in, beside the target's own: they take the
+// target's names only when whole, so a conversion that dies part-way leaves the
+// target as it was, and these behind.
+QString workName(const QString& path) { return path + QStringLiteral(".converting"); }
+QStringList workFiles(const QString& target) {
+  const QString db = workName(target + QLatin1String(kDatabaseFileName));
+  const QString ini = workName(target + QLatin1String(kDatabaseIniName));
+  return {db, db + QStringLiteral(".part"), ini};
+}
+
+bool syncFolder(const QString& path) {
+  const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY);
+  if (dir < 0) return false;
+  const bool ok = ::fsync(dir) == 0;
+  ::close(dir);
+  return ok;
+}
+
+// Flushes from to the disk, then gives it to's name in one step.
+bool moveOver(const QString& from, const QString& to, QString& error) {
+  const int fd = ::open(QFile::encodeName(from).constData(), O_RDWR);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!synced ||
+      ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+    error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  syncFolder(to);
+  return true;
+}
 
 QString stopped() { return "Conversion stopped" + unchanged(); }
 
@@ -473,8 +475,30 @@ QString TargetVersionError(int found) {
          ", found " + QString::number(found);
 }
 
+bool RemoveUnfinishedConversion(const QString& dataFolder) {
+  const QString folder = WithTrailingSeparator(dataFolder);
+  QStringList removed;
+  QStringList kept;
+  for (const QString& file : workFiles(folder)) {
+    if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink()) continue;
+    (QFile::remove(file) ? removed : kept) << QFileInfo(file).fileName();
+  }
+  if (!removed.isEmpty()) {
+    syncFolder(folder + QLatin1String(kDatabaseFileName));
+    ShowInfo("An earlier conversion into " + folder + " did not finish - what it left (" +
+             removed.join(QStringLiteral(", ")) + ") was removed");
+  }
+  if (!kept.isEmpty()) {
+    ShowInfo("An earlier conversion into " + folder + " did not finish, and what it left (" +
+             kept.join(QStringLiteral(", ")) + ") cannot be removed");
+    return false;
+  }
+  return true;
+}
+
 bool ProvideTargetDatabase(const QString& dataFolder) {
   const QString folder = WithTrailingSeparator(dataFolder);
+  if (!RemoveUnfinishedConversion(folder)) return false;
   if (QFile::exists(folder + QLatin1String(kDatabaseFileName))) return true;
   if (!AskYes(NoBooksQuestion(folder))) return false;
   QString error;
@@ -522,20 +546,45 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   }
 
   const QString settingsPath = target + QLatin1String(kDatabaseIniName);
-  const TSettingsBackup backup = backUpSettings(settingsPath);
+  const QString dbPath = target + QLatin1String(kDatabaseFileName);
+  const QString workIni = workName(settingsPath);
+  const QString workDb = workName(dbPath);
+  auto discard = [&] {
+    for (const QString& file : workFiles(target)) QFile::remove(file);
+  };
+  discard();
   if (!copySettingsFile(FindFileIgnoringCase(sourceFolder, QLatin1String(kDatabaseIniName)),
-                        settingsPath)) {
-    restoreSettings(backup);
+                        workIni, settingsPath)) {
+    discard();
     return false;
   }
   {
-    IniFile ini(settingsPath);
+    IniFile ini(workIni);
     ini.writeBool(QLatin1String(kIniSection), QStringLiteral("RebalNeeded"), true);
     ini.writeInteger(QLatin1String(kIniSection), QStringLiteral("DBvn"), kConvertedSchemaVersion);
     QString error;
     if (!ini.save(&error)) {
-      restoreSettings(backup);
+      discard();
       message = "Conversion failed : cannot write " + settingsPath + " : " + error + unchanged();
+      return false;
+    }
+  }
+
+  // The rows go into a copy of the target database; the target itself stays
+  // open to no one meanwhile, and is open again afterwards.
+  const QString location = ConnectionLocation();
+  CommitIfActive();
+  CloseConnection();
+  auto reopen = [&location] {
+    QString ignored;
+    if (!location.isEmpty()) OpenConnection(location, ignored);
+  };
+  {
+    QString error;
+    if (!CopyFileDurably(dbPath, workDb, &error) || !OpenConnection(workDb, error)) {
+      discard();
+      reopen();
+      message = "Conversion failed : cannot copy " + dbPath + " : " + error + unchanged();
       return false;
     }
   }
@@ -543,7 +592,9 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   QuietDbErrors quiet;
   auto rollBack = [&](const QString& why) {
     RollbackIfActive();
-    restoreSettings(backup);
+    CloseConnection();
+    discard();
+    reopen();
     message = why;
     return false;
   };
@@ -579,9 +630,31 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
       if (!insert.add(values, row, failedRow)) return refused(failedRow, LastDbError());
     }
     if (!insert.flush(failedRow)) return refused(failedRow, LastDbError());
+    // As a sudden end would: the work so far is in the copy only.
+    if (InterruptedAt("conversion table")) {
+      RollbackIfActive();
+      CloseConnection();
+      return false;
+    }
   }
   if (ConversionStopSignal() != 0) return rollBack(stopped());
   if (!CommitIfActive()) return fail(" at commit : " + LastDbError());
+  CloseConnection();
+  if (InterruptedAt("conversion written")) return false;
+
+  // The database first: until the settings follow it, they still say version 19,
+  // and a new run converts again.
+  QString error;
+  if (!moveOver(workDb, dbPath, error))
+    return rollBack("Conversion failed : " + error + unchanged());
+  if (InterruptedAt("conversion moved")) return false;
+  if (!moveOver(workIni, settingsPath, error)) {
+    discard();
+    reopen();
+    message = "Conversion failed : cannot write " + settingsPath + " : " + error;
+    return false;
+  }
+  reopen();
   return true;
 }
 

@@ -4,9 +4,11 @@
 // version and its ZADEZEVU.INI; after the conversion the settings say version 20
 // and that a rebalance is needed, so the program upgrades and rebuilds the rest.
 //
-// The conversion runs in one database transaction. When it stops part-way the
-// transaction is rolled back and the target's settings file is put back as it
-// was, so the target is left exactly as it was found. The source folder is only
+// The conversion is made in copies beside the target's files (vorbek.fdb and
+// ZADEZEVU.INI with ".converting" appended), which take the target's names only
+// once the work is whole and committed. When it stops part-way the copies go, so
+// the target is left exactly as it was found; when the process dies part-way the
+// copies stay behind until the next run removes them. The source folder is only
 // ever read.
 #include <QString>
 #include <QStringList>
@@ -61,6 +63,11 @@ int TargetSchemaVersion(const QString& dataFolder);
 // The red status text of a target at the wrong version.
 QString TargetVersionError(int found);
 
+// Removes what a conversion into dataFolder that did not finish left behind,
+// telling the user so; the target's own files are never touched. False (after
+// its message) when they cannot be removed.
+bool RemoveUnfinishedConversion(const QString& dataFolder);
+// First removes what an unfinished conversion left (RemoveUnfinishedConversion).
 // When dataFolder has no vorbek.fdb, asks whether to create the empty starting
 // database there and does so. False (after its message) when there is still no
 // database: declined, or the creation failed.
@@ -80,10 +87,11 @@ bool SourceHoldsBooks(const QString& folder);
 // (counting down from the table's row count).
 using TConvertProgress = std::function<void(const QString& table, int remaining)>;
 
-// Converts the seven tables of sourceFolder into the open target database of
-// dataFolder: every table is read and checked first, then the settings copy, then
-// one transaction emptying the fourteen tables and filling the seven, then commit.
-// On failure the work is rolled back, the settings file is put back and false is
+// Converts the seven tables of sourceFolder into the target database of
+// dataFolder (open on entry, and open again on return): every table is read and
+// checked first, then the settings copy, then in a copy of the database one
+// transaction emptying the fourteen tables and filling the seven, then commit, and
+// the copies take the target's names. On failure the copies go and false is
 // returned with message saying why (naming the table and row where a row failed);
 // message is empty when the settings copy failed and has shown its own box.
 bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,

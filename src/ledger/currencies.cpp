@@ -4,7 +4,6 @@
 #include <QPair>
 #include <QRegularExpression>
 #include <QSqlQuery>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -118,9 +117,8 @@ bool AddRate(const QString& code, int32_t ymd, const QString& rateText) {
     ShowInfo(QStringLiteral("Rate must be > 0"));
     return false;
   }
-  // RATE is single precision: a rate it would store as 0, as infinity or with
-  // its precision gone is refused rather than changed.
-  if (!std::isnormal(float(rate))) {
+  // A rate too small to keep its precision is refused rather than changed.
+  if (!std::isnormal(rate)) {
     ShowInfo("Rate " + rateText.trimmed() + " is out of range");
     return false;
   }
@@ -145,8 +143,7 @@ double AskRate(const QString& code, int32_t ymd) {
   if (!AddRate(code, ymd, text)) return 0;
   double rate = 0;
   ParseFloatOrZero(text, rate);
-  // RATE is a single-precision column: answer with the value later lookups will read.
-  return double(float(rate));
+  return rate;
 }
 
 RateMemo::RateMemo() { ++g_memoDepth; }
@@ -214,16 +211,6 @@ bool RequireRate(const QString& code, int32_t ymd, double& rate) {
 }
 
 QString FormatRate(double x) { return FormatNumber(x, 5); }
-
-double RateAsTyped(double stored) {
-  const float f = float(stored);
-  if (!std::isfinite(f)) return stored;
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, f);
-  double typed = stored;
-  std::from_chars(buf, r.ptr, typed);
-  return typed;
-}
 
 bool DivideHalfEven(int64_t amount, double rate, int64_t& result) {
   if (!(rate > 0) || !std::isfinite(rate)) return false;

@@ -55,10 +55,6 @@ class RateMemo {
 // RateOnDate, with a message and false when no usable rate came of it.
 bool RequireRate(const QString& code, int32_t ymd, double& rate);
 QString FormatRate(double x);
-// RATE holds single precision: the number a stored rate stands for is the
-// shortest decimal that reads back as the same float, so 187.12345 is shown
-// and used as typed rather than as 187.1234588….
-double RateAsTyped(double stored);
 
 // amount / rate rounded to the nearest minor unit, exact halves to the even
 // neighbour, computed exactly from the rate's binary value. False when the rate

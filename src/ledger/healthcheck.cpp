@@ -173,9 +173,14 @@ bool THcRun::fix(const QStringList& texts, const std::function<bool()>& apply, b
 
 void THcRun::textCheck(const QString& prefix, const QString& word, const QString& s) {
   if (!text) return;
-  for (const char32_t c : s.toUcs4()) {
-    if (c <= 127) continue;
-    manual(prefix + word + " contains non-ASCII (>127) ch " + QString::fromUcs4(&c, 1));
+  // Walked in place: nearly every text is plain ASCII, and a copy of each
+  // would cost more than the test.
+  const qsizetype n = s.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = s.at(i);
+    if (c.unicode() <= 127) continue;
+    const bool pair = c.isHighSurrogate() && i + 1 < n && s.at(i + 1).isLowSurrogate();
+    manual(prefix + word + " contains non-ASCII (>127) ch " + s.mid(i, pair ? 2 : 1));
     return;
   }
 }

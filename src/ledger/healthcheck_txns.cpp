@@ -245,8 +245,11 @@ void secondRow(THcRun& run, const TPass2Row& row,
   const TTxn& t = row.t;
   const QString prefix = "Txn " + QString(t.type) + " " + num(t.id) + " ";
   const int32_t acc[5] = {0, t.accId1, t.accId2, t.accId3, t.accId4};
-  run.textCheck("Txn " + num(t.id), QStringLiteral(" ref"), t.reference);
-  run.textCheck("Txn " + num(t.id), QStringLiteral(" description"), t.narrative);
+  if (run.text) {
+    const QString head = "Txn " + num(t.id);
+    run.textCheck(head, QStringLiteral(" ref"), t.reference);
+    run.textCheck(head, QStringLiteral(" description"), t.narrative);
+  }
 
   bool reposted = false;
   auto held = [&] { return run.manualTxns.contains(t.id); };
@@ -383,8 +386,10 @@ void loadLinks(THcRun& run) {
 // frozen books). Rewriting a row that an earlier run stamped costs far more one
 // statement at a time than in one statement, so when most links were met all
 // are stamped at once and the few others get their own stamp back.
+// The text check has no link scan, so nothing reads its stamps: rewriting
+// every link would only cost it synchronous page writes.
 void stampMetLinks(THcRun& run) {
-  if (run.frozen) return;
+  if (run.frozen || run.text) return;
   const QString sql = QStringLiteral(
       "update cptyctgy set rprts = ? where cptyid = ? and "
       "ctgyid = ? and purchsale = ?");

@@ -31,6 +31,6 @@ bool RateRows(const QString& code, QList<TRateRow>& rows) {
       QStringLiteral("select r.rdate, r.rate from rate r where r.ccycode = ? order by r.rdate"),
       {code}, &ok);
   if (!ok) return false;
-  while (q.next()) rows << TRateRow{q.value(0).toInt(), RateAsTyped(q.value(1).toDouble())};
+  while (q.next()) rows << TRateRow{q.value(0).toInt(), q.value(1).toDouble()};
   return true;
 }

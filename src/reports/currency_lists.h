@@ -14,7 +14,7 @@ struct TCurrencyRow {
 
 struct TRateRow {
   int32_t date = 0;  // yyyymmdd
-  double rate = 0;   // as typed (RateAsTyped)
+  double rate = 0;   // as stored
   QString dateText() const;
   QString rateText() const;  // FormatRate
 };

@@ -66,7 +66,7 @@ bool ComputeValuation(int32_t from, int32_t to, TValuation& v) {
       r.rate = 1;
       r.value = r.balance;
     } else {
-      r.rate = q.value(3).isNull() ? 0 : RateAsTyped(q.value(3).toDouble());
+      r.rate = q.value(3).isNull() ? 0 : q.value(3).toDouble();
       if (!(r.rate > 0)) {
         ShowInfo("Exchange rate not found for " + r.ccy);
         return false;

@@ -7,7 +7,7 @@
 
 #include "foundation/daterec.h"
 
-inline constexpr int kCurrentSchemaVersion = 33;
+inline constexpr int kCurrentSchemaVersion = 34;
 
 // Section "main" of ZADEZEVU.INI, with the defaults a missing key gets.
 struct TDbSettings {

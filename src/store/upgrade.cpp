@@ -2,6 +2,8 @@
 
 #include <QSqlQuery>
 #include <QVariant>
+#include <charconv>
+#include <cmath>
 
 #include "foundation/interruption.h"
 #include "foundation/messages.h"
@@ -180,6 +182,46 @@ bool step28() {
   return true;
 }
 
+// Rates were single precision, so a rate typed as 187.12345 came back as
+// 187.12344. The columns become double precision. A stored RATE row becomes the
+// shortest decimal that reads back as its single-precision value: the number the
+// lists and the valuation have shown and used for it. TXN.RATE keeps its exact
+// value, from which the transaction's VAL was worked out.
+bool step34() {
+  if (!runAll({"ALTER TABLE rate ALTER rate TYPE DOUBLE PRECISION",
+               "ALTER TABLE txn ALTER rate TYPE DOUBLE PRECISION"}))
+    return false;
+  if (g_stopped || (g_guarded && !BeginUpgradeGuard(g_fromVersion))) return false;
+  QList<QVariantList> changed;
+  {
+    bool ok = false;
+    QSqlQuery q = RunQuery(QStringLiteral("select ccycode, rdate, rate from rate"), {}, &ok);
+    if (!ok) return false;
+    while (q.next()) {
+      if (q.value(2).isNull()) continue;
+      const double stored = q.value(2).toDouble();
+      const float single = float(stored);
+      if (!std::isfinite(single)) continue;
+      char text[64];
+      const auto end = std::to_chars(text, text + sizeof text, single).ptr;
+      double typed = stored;
+      std::from_chars(text, end, typed);
+      if (typed != stored) changed << QVariantList{typed, q.value(0), q.value(1)};
+    }
+  }
+  // One transaction for every row: a commit per rate would cost its own page writes.
+  PreparedSql update(QStringLiteral("update rate set rate = ? where ccycode = ? and rdate = ?"));
+  bool ok = update.ok();
+  for (const QVariantList& row : std::as_const(changed))
+    if (ok) ok = update.exec(row);
+  if (!ok || !CommitIfActive()) {
+    RollbackIfActive();
+    return false;
+  }
+  g_stopped = g_guarded && InterruptedAt("upgrade statement");
+  return !g_stopped;
+}
+
 bool runStep(int n) {
   switch (n) {
     case 20:
@@ -221,6 +263,8 @@ bool runStep(int n) {
       return run(
           "CREATE TABLE ttemplate ( txnid integer not null, ttname varchar(255), "
           "CONSTRAINT tt_pk PRIMARY KEY (txnid) )");
+    case 34:
+      return step34();
     default:
       return false;
   }
@@ -261,6 +305,8 @@ QString SchemaStepDescription(int version) {
       return QStringLiteral("add pstg.seq");
     case 33:
       return QStringLiteral("transaction templates");
+    case 34:
+      return QStringLiteral("rates in double precision");
     default:
       return QString();
   }

@@ -19,7 +19,7 @@ bool WriteParamDates();
 // Sets the version in memory and in PARAM row 1.
 bool SetSchemaVersion(int n);
 
-// Brings a version 19..32 database to the current version, asking before each
+// Brings a version 19..33 database to the current version, asking before each
 // step unless this is a first-time installation. False when the version is too
 // new (the database is not to be opened), when the user declines a step or the
 // first-time base currency is not given (both end the program), or when a step fails.

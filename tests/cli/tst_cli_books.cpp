@@ -39,7 +39,7 @@ class TstCliBooks : public QObject {
     QVERIFY2(c.code == 0, qPrintable(c.err));
     QCOMPARE(
         c.out.trimmed(),
-        "Created " + folder + "/vorbek.fdb (schema version 33, base currency CHF, default pot #1)");
+        "Created " + folder + "/vorbek.fdb (schema version 34, base currency CHF, default pot #1)");
     const IniFile ini(folder + "/ZADEZEVU.INI");
     QCOMPARE(ini.readString("main", "BaseCurrency", ""), QStringLiteral("CHF"));
     QCOMPARE(ini.readInteger("main", "DefaultPotId", 0), 1);
@@ -50,7 +50,7 @@ class TstCliBooks : public QObject {
     QVERIFY2(i.code == 0, qPrintable(i.err));
     const QMap<QString, QString> items = infoItems(i.out);
     QCOMPARE(items.value("Location"), folder + "/vorbek.fdb");
-    QCOMPARE(items.value("Schema version"), QStringLiteral("33"));
+    QCOMPARE(items.value("Schema version"), QStringLiteral("34"));
     QCOMPARE(items.value("Base currency"), QStringLiteral("CHF"));
     QCOMPARE(items.value("Start date"), QStringLiteral("none"));
     QCOMPARE(items.value("End date"), QStringLiteral("none"));
@@ -60,7 +60,7 @@ class TstCliBooks : public QObject {
     QCOMPARE(FileFingerprint(folder + "/ZADEZEVU.INI"), settings);  // looking changes nothing
 
     const Run csv = cli({"--csv", "info", folder});
-    QVERIFY(csv.out.contains("Schema version,33"));
+    QVERIFY(csv.out.contains("Schema version,34"));
   }
 
   void createRefusals_data() {
@@ -110,9 +110,9 @@ class TstCliBooks : public QObject {
 
     const Run upgraded = cli({"--yes", "info", folder});
     QVERIFY2(upgraded.code == 0, qPrintable(upgraded.err));
-    QCOMPARE(infoItems(upgraded.out).value("Schema version"), QStringLiteral("33"));
+    QCOMPARE(infoItems(upgraded.out).value("Schema version"), QStringLiteral("34"));
     QVERIFY(upgraded.err.contains("Conversion will be completed by the Repair function"));
-    QCOMPARE(infoItems(cli({"info", folder}).out).value("Schema version"), QStringLiteral("33"));
+    QCOMPARE(infoItems(cli({"info", folder}).out).value("Schema version"), QStringLiteral("34"));
   }
 
   void infoOnMissingBooks() {

@@ -44,6 +44,7 @@ class TstCliKilled : public QObject {
     QTest::addRow("step 21, first statement") << 20 << "upgrade statement#1";
     QTest::addRow("step 28, fifth statement") << 27 << "upgrade statement#5";
     QTest::addRow("copy made, no step yet") << 30 << "upgrade copy made";
+    QTest::addRow("step 34, rates rewritten") << 33 << "upgrade statement#3";
   }
   void upgrade() {
     QFETCH(int, from);
@@ -53,7 +54,7 @@ class TstCliKilled : public QObject {
     const QStringList info{"--yes", "info", books.folder()};
     QCOMPARE(RunKilledAt(point, info).code, -2);
     const CliRun next = RunCliOk(info);
-    QVERIFY2(next.out.contains("Schema version  33"), qPrintable(next.out));
+    QVERIFY2(next.out.contains("Schema version  34"), qPrintable(next.out));
     QVERIFY2(next.err.contains("The last upgrade of these books was interrupted - they were put "
                                "back as they were before it, from " +
                                books.folder() + "vorbek-v" + QString::number(from)),

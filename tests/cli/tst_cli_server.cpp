@@ -235,7 +235,7 @@ class TstCliServer : public QObject {
     RunCliOk({"create", embedded, "--base", "GBP"});
     QCOMPARE(RunCliOk({"create", server, "--base", "GBP"}).out,
              "Created " + server +
-                 "vorbek.fdb (schema version 33, base currency GBP, default pot "
+                 "vorbek.fdb (schema version 34, base currency GBP, default pot "
                  "#1)\n");
     SetProgramFolder(path("home"));
     const QString ini = DatabaseIniPath(server);

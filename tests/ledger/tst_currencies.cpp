@@ -80,16 +80,13 @@ class TstCurrencies : public QObject {
                                            << "Rate must be > 0" << 0.0 << 0;
     QTest::newRow("not a number, no message") << 20231231 << -1 << "abc"
                                               << "" << 0.0 << 0;
-    // Rates the single-precision column would store as 0, as infinity or with
-    // their precision gone are refused, not changed.
-    QTest::newRow("too small for the column") << 20231231 << -1 << "1e-50"
-                                              << "Rate 1e-50 is out of range" << 0.0 << 0;
-    QTest::newRow("too large for the column") << 20231231 << -1 << "1e39"
-                                              << "Rate 1e39 is out of range" << 0.0 << 0;
-    QTest::newRow("below normal precision") << 20231231 << -1 << "1e-40"
-                                            << "Rate 1e-40 is out of range" << 0.0 << 0;
-    QTest::newRow("largest the column holds") << 20231231 << -1 << "3e38"
-                                              << "" << 3e38 << 1;
+    // A rate keeps every digit typed; one too small to keep its precision is refused.
+    QTest::newRow("eight digits kept") << 20231231 << -1 << "187.12345"
+                                       << "" << 187.12345 << 1;
+    QTest::newRow("large rate") << 20231231 << -1 << "1e39"
+                                << "" << 1e39 << 1;
+    QTest::newRow("below normal precision") << 20231231 << -1 << "1e-310"
+                                            << "Rate 1e-310 is out of range" << 0.0 << 0;
   }
   void rateOnDate() {
     QFETCH(int, ymd);
@@ -109,8 +106,7 @@ class TstCurrencies : public QObject {
     else if (!typed.isEmpty())
       p.text(prompt, typed);
     if (!info.isEmpty()) p.info(info);
-    // RATE is a single-precision column.
-    QCOMPARE(RateOnDate("USD", ymd), double(float(rate)));
+    QCOMPARE(RateOnDate("USD", ymd), rate);
     VERIFY_PROMPTS(p);
     QCOMPARE(rateRows("USD", ymd), stored);
   }
@@ -127,10 +123,11 @@ class TstCurrencies : public QObject {
 
   void addRateStoresParsedValue() {
     ScriptedPrompter p;
-    QVERIFY(AddRate("USD", 20240110, "1.23456"));
-    QCOMPARE(
-        QueryValue("select rate from rate where ccycode = 'USD' and rdate = 20240110").toDouble(),
-        double(1.23456f));  // a single-precision column
+    QVERIFY(AddRate("USD", 20240110, "187.12345"));
+    const double stored =
+        QueryValue("select rate from rate where ccycode = 'USD' and rdate = 20240110").toDouble();
+    QCOMPARE(stored, 187.12345);
+    QCOMPARE(FormatRate(stored), QString("187.12345"));
     // A text that is SQL is not a number: refused without a message, nothing stored.
     QVERIFY(!AddRate("USD", 20240111, "1); delete from rate; --"));
     QCOMPARE(CountAll("rate"), 4);
@@ -169,7 +166,7 @@ class TstCurrencies : public QObject {
     QTest::newRow("-7 at 2.0 -> -4")
         << "USD" << QChar('F') << qint64(-7) << 2.0 << true << qint64(-4) << 2.0;
     QTest::newRow("1 at 0.3 -> 3")
-        << "USD" << QChar('P') << qint64(1) << 0.3 << true << qint64(3) << double(0.3f);
+        << "USD" << QChar('P') << qint64(1) << 0.3 << true << qint64(3) << 0.3;
     // Exact on 64 bits: a double would lose the last units of these.
     QTest::newRow("max-1 at 2.0") << "USD" << QChar('P') << (max - 1) << 2.0 << true
                                   << qint64(4611686018427387903LL) << 2.0;

@@ -322,7 +322,11 @@ class TstHealthcheck : public QObject {
     QVERIFY(ExecSql("update account set name = ? where id = ?", {"O'Brien; plain", ids_["shop"]}));
     QVERIFY(ExecSql("insert into channel (chnum, accid, chname, chsts) values (3, ?, ?, 0)",
                     {ids_["cur"], "Card " + QString(QChar(0xFFFD))}));
+    // Only a link scan reads the links' stamps, and the text check has none.
+    QVERIFY(ExecSql("update cptyctgy set rprts = null"));
     QVERIFY(CommitIfActive());
+    const int links = CountAll("cptyctgy");
+    QVERIFY(links > 0);
     LinesSink sink;
     ScriptedPrompter p;
     p.info("Checks for UTF-8 compatibility before migration to Linux");
@@ -341,6 +345,7 @@ class TstHealthcheck : public QObject {
     QVERIFY(sink.lines.contains("Healthcheck (no repair) at " + sink.lines[1].mid(27)));
     QVERIFY(!sink.lines.contains("PSTG scan complete"));
     QVERIFY(sink.lines.contains("CHANNEL scan complete"));
+    QCOMPARE(CountRows("cptyctgy", "rprts is null"), links);
     QFile f(r.logFile);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(f.readAll()).contains(QString::fromUtf8("\xF0\x9F\x8D\xB5")));

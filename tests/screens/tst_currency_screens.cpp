@@ -315,14 +315,14 @@ class TstCurrencyScreens : public QObject {
     QVERIFY(InsertCurrency(TCcy{"EUR", "", false}));
     QVERIFY(CommitIfActive());
     QVERIFY(AddRate("USD", 20240101, "1.25"));
-    QVERIFY(AddRate("USD", 20240301, "99.99999"));
+    QVERIFY(AddRate("USD", 20240301, "187.12345"));
     ShowRates("USD");
     TFRates* w = RatesWindow();
     QVERIFY(w->isVisible());
     QCOMPARE(w->windowTitle(), QString("Exchange rates for currency USD"));
     QCOMPARE(w->heading()->text(), QString(" \"Rate\" is the amount of USD per 1 GBP"));
     QCOMPARE(column(w->model(), 0), QStringList({"2024-01-01", "2024-03-01"}));
-    QCOMPARE(column(w->model(), 1), QStringList({"1.25000", "99.99999"}));
+    QCOMPARE(column(w->model(), 1), QStringList({"1.25000", "187.12345"}));
     QCOMPARE(w->currentDate(), 20240301);
 
     // Another window moves the working currency; the window keeps its own.

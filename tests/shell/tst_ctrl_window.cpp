@@ -63,7 +63,7 @@ class TestCtrlWindow : public QObject {
     w.startAfterOpening(true);
     QVERIFY(w.startupTimer()->isActive());
     QCOMPARE(w.startupTimer()->interval(), 500);
-    QTRY_COMPARE(w.versionLabel()->text(), QString("33"));
+    QTRY_COMPARE(w.versionLabel()->text(), QString("34"));
     QVERIFY(!w.startupTimer()->isActive());
     QVERIFY(p.flashes().contains("Period end has been reset = today"));
     QCOMPARE(Session().periodFrom, 20230316);
@@ -530,7 +530,7 @@ class TestCtrlWindow : public QObject {
     QVERIFY(OpenBooksAtStart());
     QVERIFY(DatabaseIsOpen());
     QCOMPARE(Session().settings.baseCurrency, QString("EUR"));
-    QCOMPARE(Session().schemaVersion, 33);
+    QCOMPARE(Session().schemaVersion, 34);
     CloseDatabase();
     p.clearRecords();
     QVERIFY(OpenBooksAtStart());  // the same books again, without questions

@@ -339,7 +339,7 @@ class TstSettings : public QObject {
     QCOMPARE(Session().settings.baseCurrency, QStringLiteral("GBP"));
     QCOMPARE(Session().settings.defaultPotId, 1);
     QCOMPARE(mainValue(second.iniPath(), "BaseCurrency"), QStringLiteral("GBP"));
-    QCOMPARE(Session().schemaVersion, 33);
+    QCOMPARE(Session().schemaVersion, 34);
     QVERIFY(DatabaseIsOpen());
   }
 };

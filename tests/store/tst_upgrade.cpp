@@ -2,6 +2,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <algorithm>
 
 #include "foundation/dates.h"
 #include "foundation/interruption.h"
@@ -41,6 +42,7 @@ QString question(int n) {
       {30, "add txn.createdate/time"},
       {32, "add pstg.seq"},
       {33, "transaction templates"},
+      {34, "rates in double precision"},
   };
   if (!descriptions.contains(n)) return QString();
   return "Database conversion to version " + QString::number(n) + "\r(" + descriptions[n] +
@@ -55,12 +57,12 @@ QString upgradeCopy(const QString& folder, int from) {
 
 // The questions and messages of an upgrade from version `from` answered yes throughout.
 void expectUpgrade(ScriptedPrompter& p, int from, const QString& folder) {
-  for (int n = from + 1; n <= 33; ++n) {
+  for (int n = from + 1; n <= kCurrentSchemaVersion; ++n) {
     if (!question(n).isEmpty()) p.yes(question(n));
     if (n == 28 || n == 30) p.info(kRepair);
   }
-  if (from >= 30 && from < 33) p.info(kConvertedOk);
-  if (from < 33)
+  if (from >= 30 && from < kCurrentSchemaVersion) p.info(kConvertedOk);
+  if (from < kCurrentSchemaVersion)
     p.info("The books as they were before the conversion are kept in " + upgradeCopy(folder, from));
 }
 
@@ -131,6 +133,11 @@ class TstUpgrade : public QObject {
           "index ACPSTG2 PSTG 0 TXNID 5", "index MTHLY_PK MTHLY 1 MORY 2",
           "index MOVTG_PK MOVTG 1 AMTVAL 2"})
       QVERIFY2(freshSchema_.contains(QLatin1String(line)), line);
+    // Rates are double precision (type 27).
+    for (const char* prefix : {"RATE RATE 27 8 ", "TXN RATE 27 8 "})
+      QVERIFY2(std::any_of(freshSchema_.cbegin(), freshSchema_.cend(),
+                           [prefix](const QString& l) { return l.startsWith(prefix); }),
+               prefix);
     for (const QString& l : freshSchema_) {
       QVERIFY2(!l.startsWith("MOVTA ") && !l.startsWith("MOVTS ") && !l.contains("ACPSTG "),
                qPrintable(l));
@@ -140,7 +147,7 @@ class TstUpgrade : public QObject {
 
   void upgradeFromEachVersion_data() {
     QTest::addColumn<int>("from");
-    for (int v = 19; v <= 33; ++v) QTest::addRow("from %d", v) << v;
+    for (int v = 19; v <= kCurrentSchemaVersion; ++v) QTest::addRow("from %d", v) << v;
   }
   void upgradeFromEachVersion() {
     QFETCH(int, from);
@@ -155,14 +162,14 @@ class TstUpgrade : public QObject {
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
     const TSession& s = Session();
-    QCOMPARE(s.schemaVersion, 33);
-    QCOMPARE(paramVersion(), 33);
-    QCOMPARE(s.converted, from < 33);
+    QCOMPARE(s.schemaVersion, kCurrentSchemaVersion);
+    QCOMPARE(paramVersion(), kCurrentSchemaVersion);
+    QCOMPARE(s.converted, from < kCurrentSchemaVersion);
     QCOMPARE(s.repairPending, from > 19 && from < 30);
     QCOMPARE(s.firstTimeInstall, from == 19);
     QCOMPARE(s.settings.baseCurrency, QStringLiteral("GBP"));
     if (from == 19) QVERIFY(p.flashes().contains("Vorbek2 initialising ..."));
-    if (from > 19 && from < 33) QVERIFY(p.flashes().contains(kConverting));
+    if (from > 19 && from < kCurrentSchemaVersion) QVERIFY(p.flashes().contains(kConverting));
     QCOMPARE(BusyDepth(), 0);
     // Every road leads to the schema of new books.
     const QStringList outline = schemaOutline();
@@ -281,6 +288,41 @@ class TstUpgrade : public QObject {
     QVERIFY(Session().repairPending);
   }
 
+  // Single-precision rates keep the values the program showed and used for
+  // them; a transaction keeps the exact rate its value was worked out from.
+  void ratesBecomeDoublePrecision() {
+    TestBooks books(33, TestBooks::Closed);
+    QVERIFY2(books.ok(), qPrintable(books.error()));
+    QVERIFY(connectTo(books));
+    for (const char* sql :
+         {"insert into ccy (id, base) values ('USD', 0)",
+          "insert into rate (ccycode, rdate, rate) values ('USD', 20240101, 1.1)",
+          "insert into rate (ccycode, rdate, rate) values ('USD', 20240102, 187.12345)",
+          "insert into rate (ccycode, rdate, rate) values ('USD', 20240103, 0.5)",
+          "insert into txn (id, \"type\", txndate, amt, val, ccy, rate, accid1) values "
+          "(1, 'F', 20240101, 110, 100, 'USD', 1.1, 1)",
+          "insert into pstg (txnid, objid, txntype, pstgdate, amt, val, ccy, seq) values "
+          "(1, 1, 'F', 20240101, 110, 100, 'USD', 1)"})
+      QVERIFY2(ExecSqlCommitted(QLatin1String(sql)), sql);
+    CloseConnection();
+    ScriptedPrompter p;
+    expectUpgrade(p, 33, books.folder());
+    Session().dataFolder = books.folder();
+    QVERIFY(OpenDatabase());
+    VERIFY_PROMPTS(p);
+    auto rate = [](int ymd) {
+      return QueryValue("select rate from rate where ccycode = 'USD' and rdate = ?", {ymd})
+          .toDouble();
+    };
+    QCOMPARE(rate(20240101), 1.1);
+    QCOMPARE(rate(20240102), 187.12344);  // all a single-precision column kept of 187.12345
+    QCOMPARE(rate(20240103), 0.5);
+    QCOMPARE(QueryValue("select rate from txn where id = 1").toDouble(), double(1.1f));
+    // From now on every digit stays.
+    QVERIFY(ExecSqlCommitted("update rate set rate = ? where rdate = 20240101", {187.12345}));
+    QCOMPARE(rate(20240101), 187.12345);
+  }
+
   void versionFromParamWithoutIniKey() {
     TestBooks books(25, TestBooks::Closed);
     SetBooksIniKey(books.iniPath(), "DBvn", QString());
@@ -289,7 +331,7 @@ class TstUpgrade : public QObject {
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
-    QCOMPARE(paramVersion(), 33);
+    QCOMPARE(paramVersion(), kCurrentSchemaVersion);
   }
 
   void step21AsksCurrencyWhenUnknown() {
@@ -297,7 +339,7 @@ class TstUpgrade : public QObject {
     SetBooksIniKey(books.iniPath(), "BaseCurrency", QString());
     ScriptedPrompter p;
     p.yes(question(21)).text("Enter currency code of your existing data", "usd");
-    for (int n = 22; n <= 33; ++n) {
+    for (int n = 22; n <= kCurrentSchemaVersion; ++n) {
       if (!question(n).isEmpty()) p.yes(question(n));
       if (n == 28 || n == 30) p.info(kRepair);
     }
@@ -357,7 +399,7 @@ class TstUpgrade : public QObject {
     Session().dataFolder = books.folder();
     QVERIFY(OpenDatabase());
     VERIFY_PROMPTS(p);
-    QCOMPARE(paramVersion(), 33);
+    QCOMPARE(paramVersion(), kCurrentSchemaVersion);
   }
 
   // The process dying inside a step (here stopped through the test hook after the
@@ -414,7 +456,7 @@ class TstUpgrade : public QObject {
     Session().dataFolder = books.folder();
     QVERIFY2(OpenDatabase(), qPrintable(p.seen().join('|') + LastDbError()));
     VERIFY_PROMPTS(p);
-    QCOMPARE(paramVersion(), 33);
+    QCOMPARE(paramVersion(), kCurrentSchemaVersion);
     QCOMPARE(schemaOutline(), freshSchema_);
     QVERIFY(!QFile::exists(note));
     // New books need no copy of their empty start; converted ones keep it.
@@ -454,7 +496,7 @@ class TstUpgrade : public QObject {
   void iniVersionAboveTwentyOne() {
     QFETCH(char, answer);
     TestBooks books(TestBooks::Closed);
-    SetBooksIniKey(books.iniPath(), "DBvn", "33");
+    SetBooksIniKey(books.iniPath(), "DBvn", QString::number(kCurrentSchemaVersion));
     ScriptedPrompter p;
     p.ask("dbvn>21 from INI file will overwrite dbvn from db, yikes - are you really sure ? ",
           answer);
@@ -474,10 +516,10 @@ class TstUpgrade : public QObject {
     QTest::addRow("ini 1") << "1" << -1 << "dbvn 1 invalid" << true;
     QTest::addRow("ini 18") << "18" << -1 << "dbvn 18 invalid" << true;
     QTest::addRow("param 18") << QString() << 18 << "dbvn 18 invalid" << true;
-    QTest::addRow("param 34") << QString() << 34
-                              << "DB vn = 34; this old version of Vorbek expects max 33" << false;
+    QTest::addRow("param 35") << QString() << 35
+                              << "DB vn = 35; this old version of Vorbek expects max 34" << false;
     QTest::addRow("param 120") << QString() << 120
-                               << "DB vn = 120; this old version of Vorbek expects max 33" << false;
+                               << "DB vn = 120; this old version of Vorbek expects max 34" << false;
     QTest::addRow("param empty") << QString() << 0
                                  << "dbvn not specified - use ZADEZEVU.INI file to set this"
                                  << true;

@@ -1,7 +1,7 @@
 #pragma once
 // Real books for tests, on embedded Firebird files in temporary folders.
 //
-// One upgraded template (version 33, base currency GBP, made by the real
+// One upgraded template (version 34, base currency GBP, made by the real
 // first-time installation, so it holds "Default pot" as account #1 and
 // DefaultPotId=1 in its ZADEZEVU.INI) is built once per test executable, the
 // first time it is asked for. Each test case works on its own copy:
@@ -10,7 +10,7 @@
 //   QVERIFY2(books.ok(), qPrintable(books.error()));
 //   ... ExecSql / WriteAccount / ... on the open database ...
 //
-// Books at an older version (19..33) are made by running the upgrade steps up
+// Books at an older version (19..34) are made by running the upgrade steps up
 // to that version without questions (no default pot; ZADEZEVU.INI holds
 // BaseCurrency=GBP from version 20 on, DBvn = the version up to 21 and -1 from
 // 22 on, when the version lives in PARAM):
@@ -26,9 +26,9 @@
 class TestBooks {
  public:
   enum Mode { Open, Closed };
-  // A copy of the version-33 template; Open resets the session and opens it.
+  // A copy of the version-34 template; Open resets the session and opens it.
   explicit TestBooks(Mode mode = Open);
-  // A copy of books at version (19..33) built by the upgrade steps.
+  // A copy of books at version (19..34) built by the upgrade steps.
   explicit TestBooks(int version, Mode mode = Closed);
   // Closes the database without saving settings, then removes the folder.
   ~TestBooks();
