@@ -45,7 +45,10 @@ QString whereClause(const TPostingsQuery& q, QVariantList& binds) {
       binds << q.from;
       break;
     case TPostingsWhen::All:
-      if (!q.statement) w += QStringLiteral(" AND (p.pstgdate > 0)");
+      // Written so that the engine does not pick the date index for it: every
+      // dated posting of every account passes, while the account's own index
+      // finds just its rows (and in statement order).
+      if (!q.statement) w += QStringLiteral(" AND (p.pstgdate + 0 > 0)");
       break;
   }
   return w;
