@@ -9,12 +9,16 @@
 // Without sizes: 100k transactions. Aims: plain list < 100 ms, statement
 // < 400 ms (balances current) and < 1.5 s after a change, totals < 100 ms,
 // jump < 200 ms, CSV < 2 s. Exits non-zero when a step failed.
+// BENCH_TRACE=1 also times the report's own steps (chunk, totals, position,
+// running balances); BENCH_KEEP=1 keeps the books for a look with isql-fb.
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "common.h"
+#include "ledger/rebalance.h"
+#include "reports/postings_list.h"
 #include "screens/screen_hooks.h"
 #include "screens/views/postings_window.h"
 #include "store/db.h"
@@ -29,8 +33,67 @@ void report(const char* what, const TBenchClock& clock, int aimMs) {
               static_cast<long long>(clock.wallMs()), static_cast<long long>(clock.cpuMs()), aimMs);
 }
 
+// Adds 1 to the amount of the account's first dated posting, committed.
+bool changeFirstPosting(int32_t account) {
+  return ExecSql(QStringLiteral("update pstg set amt = amt + 1 where objid = ? and txnid = (select "
+                                "first 1 p.txnid from pstg p where p.objid = ? and p.pstgdate > 0 "
+                                "order by p.pstgdate, p.seq, p.txnid)"),
+                 {account, account}) &&
+         CommitIfActive();
+}
+
+// The report's steps one by one, outside the window.
+void trace(int32_t account, int32_t oldest) {
+  TObj a;
+  if (!ReadAccount(account, a)) return;
+  for (const bool statement : {false, true}) {
+    const TPostingsQuery q =
+        PostingsQueryFor(a, a.ccy.trimmed(), statement, TPostingsWhen::All, QChar(' '), -1);
+    const char* view = statement ? "statement" : "plain";
+    TBenchClock clock;
+    QList<TPostingRow> rows;
+    FetchPostings(q, 0, kPostingsChunk, rows);
+    std::printf("    %-9s first chunk %6lld ms cpu\n", view, static_cast<long long>(clock.cpuMs()));
+    clock.start();
+    TPostingsTotals t;
+    PostingsTotals(q, t);
+    std::printf("    %-9s totals      %6lld ms cpu\n", view, static_cast<long long>(clock.cpuMs()));
+    clock.start();
+    const int at = PostingRowIndex(q, oldest);
+    std::printf("    %-9s position    %6lld ms cpu (row %d)\n", view,
+                static_cast<long long>(clock.cpuMs()), at);
+  }
+  TBenchClock clock;
+  CalcRunningBalances(account);
+  CommitIfActive();
+  std::printf("    running balances, current %6lld ms cpu\n",
+              static_cast<long long>(clock.cpuMs()));
+  if (!changeFirstPosting(account)) return;
+  clock.start();
+  CalcRunningBalances(account);
+  std::printf("    running balances, changed %6lld ms cpu, %6lld ms wall\n",
+              static_cast<long long>(clock.cpuMs()), static_cast<long long>(clock.wallMs()));
+  clock.start();
+  CommitIfActive();
+  std::printf("    commit                    %6lld ms cpu, %6lld ms wall\n",
+              static_cast<long long>(clock.cpuMs()), static_cast<long long>(clock.wallMs()));
+  const TPostingsQuery q =
+      PostingsQueryFor(a, a.ccy.trimmed(), true, TPostingsWhen::All, QChar(' '), -1);
+  for (int i = 0; i < 2; ++i) {
+    clock.start();
+    TPostingsTotals t;
+    PostingsTotals(q, t);
+    std::printf("    totals after the change   %6lld ms cpu, %6lld ms wall\n",
+                static_cast<long long>(clock.cpuMs()), static_cast<long long>(clock.wallMs()));
+  }
+}
+
 int one(int size, uint64_t seed, BenchPrompter& prompter) {
   QTemporaryDir dir;
+  if (qEnvironmentVariableIsSet("BENCH_KEEP")) {
+    dir.setAutoRemove(false);
+    std::printf("books kept in %s\n", qPrintable(dir.path()));
+  }
   const QString folder = dir.path() + QLatin1Char('/');
   TSyntheticBooks books;
   QString error;
@@ -54,11 +117,7 @@ int one(int size, uint64_t seed, BenchPrompter& prompter) {
   QApplication::processEvents();
   report("statement, balances current", clock, 400);
 
-  if (!ExecSql(QStringLiteral("update pstg set amt = amt + 1 where objid = ? and txnid = (select "
-                              "first 1 p.txnid from pstg p where p.objid = ? and p.pstgdate > 0 "
-                              "order by p.pstgdate, p.seq, p.txnid)"),
-               {account, account}) ||
-      !CommitIfActive())
+  if (!changeFirstPosting(account))
     return BenchFail(QStringLiteral("could not change the first posting"));
   clock.start();
   w->showStatement();
@@ -80,6 +139,8 @@ int one(int size, uint64_t seed, BenchPrompter& prompter) {
   report("ShowPostingsAtTxn, oldest transaction", clock, 200);
   if (w->currentRow() < 0 || w->model()->row(w->currentRow()).txnId != oldest)
     return BenchFail(QStringLiteral("the cursor is not on the oldest transaction"));
+
+  if (qEnvironmentVariableIsSet("BENCH_TRACE")) trace(account, oldest);
 
   ShowAllPostings(account);
   clock.start();

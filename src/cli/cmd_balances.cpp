@@ -198,7 +198,7 @@ int runStatement(CliContext& ctx) {
 
   if (!CalcRunningBalances(id) || !CommitIfActive()) return CliRefused();
   TPostingsQuery q = PostingsQueryFor(a, ccy, true, when, type, channel);
-  q.refColumn = q.ctgyColumn = false;
+  q.refColumn = q.ctgyColumn = q.textColumns = false;
   QList<TPostingRow> postings;
   if (!FetchPostings(q, 0, -1, postings)) return CliRefused();
   QList<TCellRow> rows;

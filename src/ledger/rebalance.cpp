@@ -301,77 +301,51 @@ bool RebalanceIfNeeded() {
 
 namespace {
 
-struct PostingRow {
-  int32_t txnId;
-  int32_t date;
-  int32_t seq;
-  int64_t amount;
-  std::optional<int64_t> storedBalance;  // NULL never equals a computed value
-  std::optional<int> storedFirst;
-  std::optional<int> storedShown;
-  QChar type;
-};
-
-bool hasRunningBalance(QChar type) {
-  switch (type.unicode()) {
-    case 'C':
-    case 'F':
-    case 'P':
-    case 'R':
-    case 'Z':
-      return true;
-    default:
-      return false;
-  }
-}
-
-// The changed postings of one account, written a block of rows per statement:
-// one prepared statement whose every run updates kBlockRows postings saves
-// most of the per-statement cost of a row-by-row update. Unused slots of the
-// last block name transaction -1, which no posting has.
-class BalanceWriter {
- public:
-  static constexpr int kBlockRows = 32;
-
-  explicit BalanceWriter(int32_t accountId) : accountId_(accountId) {}
-
-  bool add(int first, int shown, int64_t balance, int32_t txnId) {
-    if (binds_.isEmpty()) binds_ << accountId_;
-    binds_ << first << shown << qlonglong(balance) << txnId;
-    return ++rows_ < kBlockRows || flush();
-  }
-  // Writes the last, partly filled block.
-  bool finish() {
-    while (rows_ > 0)
-      if (!add(0, 0, 0, -1)) return false;
-    return true;
-  }
-
- private:
-  bool flush() {
-    if (!statement_) {
-      QString params = QStringLiteral("o INTEGER = ?");
-      QString body;
-      for (int i = 0; i < kBlockRows; ++i) {
-        const QString n = QString::number(i);
-        params += ", f" + n + " SMALLINT = ?, s" + n + " SMALLINT = ?, b" + n + " BIGINT = ?, t" +
-                  n + " INTEGER = ?";
-        body += "UPDATE pstg SET dppstgdate = :f" + n + ", dprngbal = :s" + n + ", rngbal = :b" +
-                n + " WHERE txnid = :t" + n + " AND objid = :o; ";
-      }
-      statement_.emplace("EXECUTE BLOCK (" + params + ") AS BEGIN " + body + "END");
-    }
-    const bool ok = statement_->ok() && statement_->exec(binds_);
-    binds_.clear();
-    rows_ = 0;
-    return ok;
-  }
-
-  int32_t accountId_;
-  std::optional<PreparedSql> statement_;  // prepared at the first full block
-  QVariantList binds_;
-  int rows_ = 0;
-};
+// One pass of the engine over the account's postings in statement order (the
+// order the list shows: date, SEQ, TXNID). A counted posting's "balance shown"
+// flag depends on the next posting of any type, so each one is written when
+// its successor has been read, and only when a stored value differs (NULL
+// never equals). A sum that would leave the 64-bit range stops the pass and
+// names the posting; a wrapped sum would show as a plausible balance of the
+// wrong sign. Written once, reused by every call.
+const QString kRunningBalancesBlock = QStringLiteral(
+    "EXECUTE BLOCK (o INTEGER = ?, c CHAR(3) = ?, bal BIGINT = ?, wash SMALLINT = ?, "
+    "frm INTEGER = ?) RETURNS (bad_txn INTEGER, bad_date INTEGER) AS "
+    "DECLARE t INTEGER; DECLARE d INTEGER; DECLARE amt BIGINT; DECLARE typ CHAR(1); "
+    "DECLARE sf SMALLINT; DECLARE ss SMALLINT; DECLARE sb BIGINT; "
+    "DECLARE prevd INTEGER = 0; DECLARE held SMALLINT = 0; DECLARE shown SMALLINT; "
+    "DECLARE ht INTEGER; DECLARE hd INTEGER; DECLARE hf SMALLINT; DECLARE hb BIGINT; "
+    "DECLARE hsf SMALLINT; DECLARE hss SMALLINT; DECLARE hsb BIGINT; "
+    "BEGIN "
+    "  FOR SELECT p.txnid, COALESCE(p.pstgdate, 0), COALESCE(p.amt, 0), p.txntype, "
+    "      p.dppstgdate, p.dprngbal, p.rngbal FROM pstg p WHERE p.ccy = :c AND p.objid = :o "
+    "      ORDER BY p.ccy, p.objid, p.pstgdate, p.seq, p.txnid "
+    "      INTO :t, :d, :amt, :typ, :sf, :ss, :sb DO "
+    "  BEGIN "
+    "    IF (held = 1) THEN BEGIN "
+    "      shown = IIF(d <> hd, 1, 0); "
+    "      IF (hsb IS DISTINCT FROM hb OR hsf IS DISTINCT FROM hf OR hss IS DISTINCT FROM shown) "
+    "      THEN UPDATE pstg SET dppstgdate = :hf, dprngbal = :shown, rngbal = :hb "
+    "        WHERE txnid = :ht AND objid = :o; "
+    "      held = 0; "
+    "    END "
+    "    IF (typ IN ('C', 'F', 'P', 'R', 'Z')) THEN BEGIN "
+    "      IF (NOT (wash = 1 AND d < frm)) THEN BEGIN "
+    "        IF ((amt > 0 AND bal > 9223372036854775807 - amt) OR "
+    "            (amt < 0 AND bal < -9223372036854775807 - 1 - amt)) THEN BEGIN "
+    "          bad_txn = t; bad_date = d; SUSPEND; EXIT; "
+    "        END "
+    "        bal = bal + amt; "
+    "      END "
+    "      hf = IIF(d <> prevd, 1, 0); prevd = d; "
+    "      ht = t; hd = d; hb = bal; hsf = sf; hss = ss; hsb = sb; held = 1; "
+    "    END "
+    "  END "
+    "  IF (held = 1 AND (hsb IS DISTINCT FROM hb OR hsf IS DISTINCT FROM hf OR "
+    "      hss IS DISTINCT FROM 1)) "
+    "  THEN UPDATE pstg SET dppstgdate = :hf, dprngbal = 1, rngbal = :hb "
+    "    WHERE txnid = :ht AND objid = :o; "
+    "END");
 
 }  // namespace
 
@@ -385,57 +359,16 @@ bool CalcRunningBalances(int32_t accountId) {
   if (!ReadAccount(accountId, a)) return false;
   const TSession& s = Session();
   const bool washed = a.kind == kKindCategory && s.settings.washCtgies;
-  const int32_t from = s.periodFrom;
-
-  // One read of every posting, then block updates of the rows that differ.
-  // The statement order (date, then SEQ) is sorted here: cheaper than the
-  // engine's sort of whole rows.
+  if (!StartTxIfNone()) return false;
   bool ok = false;
   QSqlQuery q = RunQuery(
-      QStringLiteral("select p.txnid, p.pstgdate, p.dppstgdate, p.rngbal, p.dprngbal, p.amt, "
-                     "p.txntype, p.seq from pstg p where p.ccy = ? and p.objid = ?"),
-      {a.ccy.trimmed(), accountId}, &ok);
+      kRunningBalancesBlock,
+      {accountId, a.ccy.trimmed(), qlonglong(a.openingBalance), washed ? 1 : 0, s.periodFrom}, &ok);
   if (!ok) return false;
-  std::vector<PostingRow> rows;
-  while (q.next()) {
-    const QString type = q.value(6).toString();
-    PostingRow r{q.value(0).toInt(),
-                 q.value(1).toInt(),
-                 q.value(7).toInt(),
-                 q.value(5).toLongLong(),
-                 {},
-                 {},
-                 {},
-                 type.isEmpty() ? QChar(' ') : type.at(0)};
-    if (!q.value(3).isNull()) r.storedBalance = q.value(3).toLongLong();
-    if (!q.value(2).isNull()) r.storedFirst = q.value(2).toInt();
-    if (!q.value(4).isNull()) r.storedShown = q.value(4).toInt();
-    rows.push_back(r);
+  if (q.next()) {
+    ShowInfo("Running balance of \"" + a.name + "\" out of range at txn #" +
+             QString::number(q.value(0).toInt()) + " on " + YmdToText(q.value(1).toInt()));
+    return false;
   }
-  q.finish();
-  std::sort(rows.begin(), rows.end(), [](const PostingRow& x, const PostingRow& y) {
-    return std::tie(x.date, x.seq, x.txnId) < std::tie(y.date, y.seq, y.txnId);
-  });
-  ProcessPendingMessages();
-
-  BalanceWriter writer(accountId);
-  int64_t balance = a.openingBalance;
-  int32_t previousDate = 0;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const PostingRow& r = rows[i];
-    if (!hasRunningBalance(r.type)) continue;
-    if (!(washed && r.date < from) && __builtin_add_overflow(balance, r.amount, &balance)) {
-      // A wrapped sum would show as a plausible balance of the wrong sign.
-      ShowInfo("Running balance of \"" + a.name + "\" out of range at txn #" +
-               QString::number(r.txnId) + " on " + YmdToText(r.date));
-      return false;
-    }
-    const int first = r.date != previousDate ? 1 : 0;
-    previousDate = r.date;
-    const int shown = (i + 1 == rows.size() || rows[i + 1].date != r.date) ? 1 : 0;
-    if (r.storedBalance == balance && r.storedFirst == first && r.storedShown == shown) continue;
-    if (!writer.add(first, shown, balance, r.txnId)) return false;
-    if ((i & 0x3ff) == 0) ProcessPendingMessages();
-  }
-  return writer.finish();
+  return true;
 }

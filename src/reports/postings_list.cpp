@@ -45,7 +45,10 @@ QString whereClause(const TPostingsQuery& q, QVariantList& binds) {
       binds << q.from;
       break;
     case TPostingsWhen::All:
-      if (!q.statement) w += QStringLiteral(" AND (p.pstgdate > 0)");
+      // Written so that the engine does not pick the date index for it: every
+      // dated posting of every account passes, while the account's own index
+      // finds just its rows (and in statement order).
+      if (!q.statement) w += QStringLiteral(" AND (p.pstgdate + 0 > 0)");
       break;
   }
   return w;
@@ -141,11 +144,14 @@ bool FetchPostings(const TPostingsQuery& q, int offset, int limit, QList<TPostin
   const bool extAcc = ListsExternalAccount(q.kind);
   // The postings are sorted and cut to the chunk first, narrow, and only the
   // chunk's rows are joined to their transactions and names.
-  QString inner = QStringLiteral(
-                      "SELECT p.txnid, p.objid, p.seq, p.pstgdate, p.dppstgdate, p.dprngbal, "
-                      "p.amt, p.rngbal, p.reconcode, p.recamt, p.contra, p.txntype, p.chnum, "
-                      "p.batchnum FROM pstg p") +
-                  where + QLatin1String(kOrder);
+  const QString pstgColumns = QStringLiteral(
+      "p.txnid, p.objid, p.seq, p.pstgdate, p.dppstgdate, p.dprngbal, p.amt, p.rngbal, "
+      "p.reconcode, p.recamt, p.contra, p.txntype, p.chnum, ");
+  QString inner = "SELECT " + pstgColumns +
+                  (q.textColumns ? QStringLiteral("p.batchnum")
+                                 : QStringLiteral("NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+                                                  "NULL, p.txnid, NULL, NULL, NULL, p.batchnum")) +
+                  QStringLiteral(" FROM pstg p") + where + QLatin1String(kOrder);
   if (offset > 0) {
     inner += QStringLiteral(" OFFSET ? ROWS");
     binds << offset;
@@ -154,21 +160,24 @@ bool FetchPostings(const TPostingsQuery& q, int offset, int limit, QList<TPostin
     inner += QStringLiteral(" FETCH NEXT ? ROWS ONLY");
     binds << limit;
   }
-  QString sql = QStringLiteral(
-      "SELECT p.txnid, p.objid, p.seq, p.pstgdate, p.dppstgdate, p.dprngbal, p.amt, p.rngbal, "
-      "p.reconcode, p.recamt, p.contra, p.txntype, p.chnum, t.ref, t.narrative, t.accid4, "
-      "t.cancelled, t.\"type\", t.masterid, t.instance, o.name, t.id, ");
-  sql += q.refColumn ? QStringLiteral("c.chname, ") : QStringLiteral("NULL, ");
-  sql += extAcc ? QStringLiteral("o1.name, ") : QStringLiteral("NULL, ");
-  sql += q.ctgyColumn ? QStringLiteral("o4.name, ") : QStringLiteral("NULL, ");
-  sql += QStringLiteral("p.batchnum FROM (") + inner +
-         QStringLiteral(
-             ") p LEFT JOIN account o ON o.id = p.contra "
-             "LEFT JOIN txn t ON (t.id = p.txnid)");
-  if (extAcc) sql += QStringLiteral(" LEFT JOIN account o1 ON o1.id = t.accid1");
-  if (q.refColumn) sql += QStringLiteral(" LEFT JOIN channel c ON (c.chnum = t.chnum)");
-  if (q.ctgyColumn) sql += QStringLiteral(" LEFT JOIN account o4 ON o4.id = t.accid4");
-  sql += QLatin1String(kOrder);
+  QString sql = inner;  // without texts, the postings alone
+  if (q.textColumns) {
+    sql = "SELECT " + pstgColumns +
+          QStringLiteral(
+              "t.ref, t.narrative, t.accid4, t.cancelled, t.\"type\", t.masterid, t.instance, "
+              "o.name, t.id, ");
+    sql += q.refColumn ? QStringLiteral("c.chname, ") : QStringLiteral("NULL, ");
+    sql += extAcc ? QStringLiteral("o1.name, ") : QStringLiteral("NULL, ");
+    sql += q.ctgyColumn ? QStringLiteral("o4.name, ") : QStringLiteral("NULL, ");
+    sql += QStringLiteral("p.batchnum FROM (") + inner +
+           QStringLiteral(
+               ") p LEFT JOIN account o ON o.id = p.contra "
+               "LEFT JOIN txn t ON (t.id = p.txnid)");
+    if (extAcc) sql += QStringLiteral(" LEFT JOIN account o1 ON o1.id = t.accid1");
+    if (q.refColumn) sql += QStringLiteral(" LEFT JOIN channel c ON (c.chnum = t.chnum)");
+    if (q.ctgyColumn) sql += QStringLiteral(" LEFT JOIN account o4 ON o4.id = t.accid4");
+    sql += QLatin1String(kOrder);
+  }
 
   bool ok = false;
   QSqlQuery r = RunQuery(sql, binds, &ok);

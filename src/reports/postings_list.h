@@ -31,6 +31,10 @@ struct TPostingsQuery {
   bool refColumn = true;         // "Channel, Ref" shown: the channel name is joined
   bool ctgyColumn = false;       // "Category" option: the category name is joined
   bool descriptionCtgy = false;  // the description column joins the category name
+  // False: only the postings' own columns are read (no transaction, names,
+  // references or narratives), for lists of balances; much less to carry
+  // from a server.
+  bool textColumns = true;
 };
 
 // The query a window with these settings runs.

@@ -153,6 +153,8 @@ void TFCtrl::buildMenus() {
   }
   m.database->addSeparator();
   m.browse = addItem(m.database, QStringLiteral("Browse"), [this] { browseDatabase(); });
+  m.openByName =
+      addItem(m.database, QStringLiteral("Open by &name ..."), [this] { openBooksByName(); });
   m.thisDb = addItem(m.database, QStringLiteral("This db"), [] {});
   m.database->addSeparator();
   m.healthcheck =

@@ -380,6 +380,30 @@ void TFCtrl::browseDatabase() {
   switchTo(folder);
 }
 
+// Books on a Firebird server have no folder here to browse to: their name is
+// typed (a local folder may be typed too). A malformed server name is refused
+// before any connection is tried.
+void TFCtrl::openBooksByName() {
+  QString name = IsServerLocation(Session().dataFolder) ? Session().dataFolder : QString();
+  if (!AskText(QStringLiteral("Database name (host:/folder/ for books on a server)"), name)) return;
+  name = name.trimmed();
+  if (name.isEmpty()) return;
+  QString error;
+  if (!CheckDatabaseName(name, error)) {
+    ShowInfo(error);
+    return;
+  }
+  const QString folder = WithTrailingSeparator(name);
+  const QString path = folder + QLatin1String(kDatabaseFileName);
+  if (!IsServerLocation(folder) && !QFile::exists(path)) {
+    ShowInfo("Vorbek database vorbek.fdb not found in folder " + folder);
+    return;
+  }
+  TRecentDatabases& recent = RecentDatabases();
+  recent.which = SlotOfBrowsedPath(recent, path);
+  switchTo(folder);
+}
+
 // ---- Shutdown ---------------------------------------------------------------------
 
 void TFCtrl::exitWithConfirm() {

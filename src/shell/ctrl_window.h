@@ -56,6 +56,7 @@ struct TCtrlMenu {
   QMenu* database = nullptr;
   QAction* recent[10] = {};
   QAction* browse = nullptr;
+  QAction* openByName = nullptr;
   QAction* thisDb = nullptr;
   QAction* healthcheck = nullptr;
   QAction* utf8Check = nullptr;
@@ -116,6 +117,7 @@ class TFCtrl : public QMainWindow {
   // Menu commands with logic of their own.
   void openRecent(int slot);
   void browseDatabase();
+  void openBooksByName();
   void toggleFreeze(bool on);
   void setFreezeBefore();
   void seekAccountById();

@@ -230,6 +230,10 @@ void EnsureWorkingIndexes() {
       {"TXN_DATE2", "CREATE INDEX txn_date2 ON txn (date2)"},
       {"PSTG_CONTRA", "CREATE INDEX pstg_contra ON pstg (contra)"},
       {"TXN_CHNUM", "CREATE INDEX txn_chnum ON txn (chnum)"},
+      // A statement lists one account's postings in one currency by date, SEQ
+      // and TXNID: read in this index's order, its first page needs no sort
+      // of every posting, and the running balances are walked the same way.
+      {"PSTG_STMT", "CREATE INDEX pstg_stmt ON pstg (ccy, objid, pstgdate, seq, txnid)"},
   };
   QuietDbErrors quiet;
   for (const auto& index : kIndexes) {

@@ -58,7 +58,7 @@ class TstRunningBalances : public QObject {
     QStringList out;
     QSqlQuery q = RunQuery(
         "select pstgdate, txntype, rngbal, dppstgdate, dprngbal from pstg "
-        "where objid = ? and ccy = 'GBP' order by ccy, objid, pstgdate, seq",
+        "where objid = ? and ccy = 'GBP' order by ccy, objid, pstgdate, seq, txnid",
         {account});
     while (q.next())
       out << QStringLiteral("%1 %2 %3 %4%5")
@@ -201,20 +201,62 @@ class TstRunningBalances : public QObject {
     VERIFY_PROMPTS(p);
   }
 
-  // Two receipts near the 64-bit limit: the running balance stops with a
-  // message rather than wrapping round to a large negative balance.
+  // Receipts or payments near the 64-bit limit: the running balance stops
+  // with a message at the posting that would pass it, rather than wrapping
+  // round to a plausible balance of the wrong sign. From the opening 50000,
+  // two receipts of 2^62 pass the top; three payments pass the bottom (two
+  // reach 50000 - 2^63, still in range).
+  void balanceBeyondTheLimit_data() {
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<int>("postings");
+    QTest::newRow("above") << QChar('R') << 2;
+    QTest::newRow("below") << QChar('P') << 3;
+  }
   void balanceBeyondTheLimit() {
+    QFETCH(QChar, type);
+    QFETCH(int, postings);
     const qint64 big = Q_INT64_C(4611686018427387904);  // 2^62
-    QVERIFY(txn('R', 20240105, big, cur_, shop_, food_));
-    const int32_t second = txn('R', 20240106, big, cur_, shop_, food_);
-    QVERIFY(second);
+    int32_t last = 0;
+    for (int k = 0; k < postings; ++k)
+      QVERIFY((last = txn(type, 20240105 + k, big, cur_, shop_, food_)));
     ScriptedPrompter p;
-    p.info("Running balance of \"cur\" out of range at txn #" + QString::number(second) +
-           " on 2024-01-06");
+    p.info("Running balance of \"cur\" out of range at txn #" + QString::number(last) + " on " +
+           YmdToText(20240104 + postings));
     QVERIFY(!CalcRunningBalances(cur_));
     VERIFY_PROMPTS(p);
     QVERIFY(CommitIfActive());
-    QCOMPARE(CountRows("pstg", "objid = ? and rngbal < 0", {cur_}), 0);
+    // Nothing wrapped: every balance written has the sign of its postings.
+    QCOMPARE(CountRows("pstg",
+                       type == QChar('R') ? "objid = ? and rngbal < 0" : "objid = ? and rngbal > 0",
+                       {cur_}),
+             0);
+  }
+
+  // The balances follow the list's order: postings of one date and one SEQ
+  // by transaction id; the balance shows on the last of a date even when the
+  // next posting is of a type that carries none (that one is left alone);
+  // the B/fd marker, undated, counts for nothing.
+  void orderOfTheList() {
+    const int32_t a = txn('P', 20240105, 100, cur_, shop_, food_);
+    const int32_t b = txn('R', 20240105, 300, cur_, shop_, food_);
+    const int32_t c = txn('P', 20240107, 50, cur_, shop_, food_);
+    QVERIFY(a && b && c);
+    exec("update pstg set seq = 7 where objid = ? and txnid in (?, ?)", {cur_, a, b});
+    // A posting of a type with no balance, last on c's date.
+    exec(
+        "insert into pstg (txnid, objid, txntype, pstgdate, amt, ccy, seq, rngbal, dppstgdate, "
+        "dprngbal) values (?, ?, 'X', 20240107, 999, 'GBP', ?, 12345, 1, 1)",
+        {c + 1, cur_, c + 100});
+    TObj cur;
+    QVERIFY(ReadAccount(cur_, cur));
+    QVERIFY(EnsureBfdMarker(cur));
+    QVERIFY(CommitIfActive());
+    ScriptedPrompter p;
+    QVERIFY(CalcRunningBalances(cur_));
+    QVERIFY(CommitIfActive());
+    VERIFY_PROMPTS(p);
+    QCOMPARE(statement(cur_), (QStringList{"0 A 0 11", "20240105 P 49900 10", "20240105 R 50200 01",
+                                           "20240107 P 50150 10", "20240107 X 12345 11"}));
   }
 
   void unknownAccount() {

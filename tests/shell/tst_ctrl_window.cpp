@@ -2,8 +2,8 @@
 // the recent-database list, the menus' captions and commands, and shutdown.
 #include <QAccessible>
 #include <QAction>
-#include <QApplication>
 #include <QActionGroup>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -232,6 +232,58 @@ class TestCtrlWindow : public QObject {
     QVERIFY(!w.menu().recent[0]->isChecked());
   }
 
+  // Books are opened by a typed name too (a server's books have no folder
+  // here to browse to): a malformed server name is refused before any
+  // connection, a typed folder without books is refused, and a typed folder
+  // with books opens them into a slot of the list.
+  void openByName_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("said");
+    const QString form = " - books on a server are named host:/folder/ or host/port:/folder/";
+    QTest::newRow("host alone") << "host:"
+                                << "Invalid database name \"host:\"" + form;
+    QTest::newRow("no host") << ":/x"
+                             << "Invalid database name \":/x\"" + form;
+    QTest::newRow("relative path") << "host:books/"
+                                   << "Invalid database name \"host:books/\"" + form;
+    QTest::newRow("port not a number") << "host/abc:/x/"
+                                       << "Invalid database name \"host/abc:/x/\"" + form;
+    QTest::newRow("no books in the folder")
+        << "<home>/nothing"
+        << "Vorbek database vorbek.fdb not found in folder <home>/nothing/";
+  }
+  void openByName() {
+    QFETCH(QString, typed);
+    QFETCH(QString, said);
+    typed.replace("<home>", home_.path());
+    said.replace("<home>", home_.path());
+    TestBooks books;
+    QVERIFY2(books.ok(), qPrintable(books.error()));
+    TFCtrl w;
+    ScriptedPrompter p;
+    p.text("Database name (host:/folder/ for books on a server)", typed);
+    p.info(said);
+    w.menu().openByName->trigger();
+    VERIFY_PROMPTS(p);
+    QCOMPARE(DatabaseLocation(), books.dbPath());  // still open
+  }
+  void openByNameOpensTypedFolder() {
+    TestBooks other(TestBooks::Closed);
+    TestBooks books;
+    QVERIFY2(books.ok() && other.ok(), qPrintable(books.error() + other.error()));
+    RecentDatabases().slot[0] = books.dbPath();
+    TFCtrl w;
+    ScriptedPrompter p;
+    QString folder = other.folder();
+    if (folder.endsWith('/')) folder.chop(1);  // typed without the separator
+    p.text("Database name (host:/folder/ for books on a server)", "  " + folder + " ");
+    w.menu().openByName->trigger();
+    VERIFY_PROMPTS(p);
+    QCOMPARE(DatabaseLocation(), other.dbPath());
+    QCOMPARE(RecentDatabases().slot[1], other.dbPath());
+    QCOMPARE(RecentDatabases().which, 1);
+  }
+
   void accountsMenuCaptions() {
     TestBooks books;
     QVERIFY2(books.ok(), qPrintable(books.error()));
@@ -384,7 +436,7 @@ class TestCtrlWindow : public QObject {
     m.dbgRebuild->trigger();
     QCOMPARE(p.flashes().count("Paths rebuilt OK"), rebuilt + 1);
     QVERIFY(!Session().settings.resetPaths);  // cleared by the rebalance that rebuilt them
-    SetRebalanceNeeded(true);  // no question when a rebalance is needed anyway
+    SetRebalanceNeeded(true);                 // no question when a rebalance is needed anyway
     m.dbgRebalance->trigger();
     QVERIFY(!RebalanceNeeded());
     p.yes("Re-open tables - OK ?");
@@ -440,7 +492,7 @@ class TestCtrlWindow : public QObject {
     QVERIFY(DatabaseIsOpen());
   }
 
-  // Without open books only the Database menu's list, Browse and Exit are of use.
+  // Without open books only the Database menu's list, Browse, Open by name and Exit are of use.
   void withoutBooks() {
     ResetSession();
     TFCtrl w;
@@ -450,6 +502,7 @@ class TestCtrlWindow : public QObject {
     QVERIFY(!m.currencies->isEnabled());
     QVERIFY(!m.freeze->isEnabled());
     QVERIFY(m.browse->isEnabled());
+    QVERIFY(m.openByName->isEnabled());
     QVERIFY(m.exit->isEnabled());
     QVERIFY(m.database->menuAction()->isEnabled());
     QCOMPARE(w.toLabel()->text(), QString());

@@ -156,10 +156,10 @@ class TstOpening : public QObject {
 
   // Books made before the working indexes joined the starting script get them.
   void missingWorkingIndexesAreMade() {
-    const QStringList names{"PSTG_DATE",       "PSTG_TXNOBJ",        "TXN_ID_DESC",
-                            "PSTG_TXNID_DESC", "ACCOUNT_ID_DESC",    "RPTR_ID_DESC",
-                            "REMDR_ID_DESC",   "CHANNEL_CHNUM_DESC", "TXN_MASTER_DESC",
-                            "TXN_DATE2",       "PSTG_CONTRA",        "TXN_CHNUM"};
+    const QStringList names{
+        "PSTG_DATE",    "PSTG_TXNOBJ",   "TXN_ID_DESC",        "PSTG_TXNID_DESC", "ACCOUNT_ID_DESC",
+        "RPTR_ID_DESC", "REMDR_ID_DESC", "CHANNEL_CHNUM_DESC", "TXN_MASTER_DESC", "TXN_DATE2",
+        "PSTG_CONTRA",  "TXN_CHNUM",     "PSTG_STMT"};
     const QString inList = "rdb$index_name in ('" + names.join("', '") + "')";
     TestBooks books;
     QCOMPARE(CountRows("rdb$indices", inList), names.size());

@@ -147,7 +147,8 @@ TFPstgs::TFPstgs(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   RegisterWindowPosition(this, objectName());
-  resize(1000, 600);
+  // Wide enough for every column of a statement with its description.
+  resize(1200, 600);
 }
 
 QPushButton* TFPstgs::button(const QString& text) const {
@@ -239,6 +240,9 @@ void TFPstgs::buildControls() {
   grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   grid_->setWordWrap(false);
   grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 4);
+  // The description, last of the columns shown, takes the width left over
+  // rather than being cut at the window's edge.
+  grid_->horizontalHeader()->setStretchLastSection(true);
 
   count_ = new QLabel(central);
   auto* totalsButton = new QPushButton(QStringLiteral("Totals"), central);
