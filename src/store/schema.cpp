@@ -242,4 +242,14 @@ void EnsureWorkingIndexes() {
       continue;
     if (!ExecSqlCommitted(QString::fromLatin1(index[1]))) RollbackIfActive();
   }
+  // pstg_stmt leads with the same columns as the upgrade's acpstg2 and serves
+  // every lookup it served. Keeping both costs dearly: after a statement
+  // rewrites an account's running balances, the engine cleans up every old
+  // row version in each index, and acpstg2 alone more than doubles that.
+  if (CountRows(QStringLiteral("rdb$indices"), QStringLiteral("rdb$index_name = ?"),
+                {QStringLiteral("PSTG_STMT")}) != 0 &&
+      CountRows(QStringLiteral("rdb$indices"), QStringLiteral("rdb$index_name = ?"),
+                {QStringLiteral("ACPSTG2")}) != 0) {
+    if (!ExecSqlCommitted(QStringLiteral("DROP INDEX acpstg2"))) RollbackIfActive();
+  }
 }
