@@ -161,6 +161,8 @@ TFCal::TFCal(QWidget* parent) : QDialog(parent) {
   auto* bottom = new QHBoxLayout();
   dateBox_ = new QLineEdit(monthPage);
   dateBox_->installEventFilter(this);
+  // The box has no label of its own; a screen reader still needs to say what it holds.
+  dateBox_->setAccessibleName(QStringLiteral("Date"));
   today_ = new QPushButton(QStringLiteral("Today"), monthPage);
   ok_ = new QPushButton(QStringLiteral("OK"), monthPage);
   ok_->setDefault(true);
@@ -206,9 +208,9 @@ TFCal::TFCal(QWidget* parent) : QDialog(parent) {
   lastJulianBox_ = new QLineEdit(group);
   lastJulianBox_->setToolTip(QStringLiteral("date in format yyyy-mm-dd ( see ISO 8601 )"));
   firstGregorianBox_ = new QLineEdit(group);
-  form->addWidget(new QLabel(QStringLiteral("last Julian day"), group), 0, 0);
+  form->addWidget(LabelFor(QStringLiteral("last Julian day"), lastJulianBox_, group), 0, 0);
   form->addWidget(lastJulianBox_, 0, 1);
-  form->addWidget(new QLabel(QStringLiteral("first Gregorian day"), group), 1, 0);
+  form->addWidget(LabelFor(QStringLiteral("first Gregorian day"), firstGregorianBox_, group), 1, 0);
   form->addWidget(firstGregorianBox_, 1, 1);
   defaults_ = new QPushButton(QStringLiteral("some defaults"), group);
   defaults_->setToolTip(

@@ -52,6 +52,9 @@ TFInputBox::TFInputBox(const QString& prompt, const QString& line2, const QStrin
   box->addWidget(line2_);
 
   edit_ = new QLineEdit(frame);
+  // The prompt is the box's label; a buddy would turn its "&" into an accelerator.
+  edit_->setAccessibleName(prompt_->text().simplified());
+  if (!line2.isEmpty()) edit_->setAccessibleDescription(line2_->text().simplified());
   if (maxLength > 0) edit_->setMaxLength(maxLength);
   edit_->setText(text);
   edit_->selectAll();

@@ -88,7 +88,7 @@ class TestInputBox : public QObject {
 
   void promptLines() {
     bool borderless = false;
-    QString prompt, line2;
+    QString prompt, line2, editName;
     Qt::TextFormat format = Qt::AutoText;
     bool line2Visible = false;
     qreal promptSize = 0, line2Size = 0;
@@ -101,6 +101,7 @@ class TestInputBox : public QObject {
       line2Visible = box->line2Label()->isVisible();
       promptSize = box->promptLabel()->font().pointSizeF();
       line2Size = box->line2Label()->font().pointSizeF();
+      editName = box->edit()->accessibleName();
       width = box->width();
       wanted = box->promptLabel()->fontMetrics().horizontalAdvance(prompt) + 2 * 12 + 4;
       QCOMPARE(box->okButton()->text(), QStringLiteral("OK"));
@@ -113,6 +114,7 @@ class TestInputBox : public QObject {
     QVERIFY(!AskText2(longPrompt, QStringLiteral("(afterwards use F3 for Find Next)"), text, 1));
     QVERIFY(borderless);
     QCOMPARE(prompt, longPrompt);  // "&" shown as it is
+    QCOMPARE(editName, longPrompt);  // a screen reader names the box by its prompt
     QCOMPARE(format, Qt::PlainText);
     QVERIFY(line2Visible);
     QCOMPARE(line2, QStringLiteral("(afterwards use F3 for Find Next)"));
