@@ -321,3 +321,12 @@ QPushButton* NamedButton(const QString& text, QWidget* parent) {
   b->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
   return b;
 }
+
+void SelectGridRow(QTableView* grid, int row) {
+  const QAbstractItemModel* model = grid->model();
+  if (!model || row < 0 || row >= model->rowCount()) return;
+  const QModelIndex first = model->index(row, 0);
+  grid->setCurrentIndex(first);
+  grid->selectionModel()->select(first,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}

@@ -113,6 +113,8 @@ void FitColumnWidths(QTableView* grid);
 // Where a label sits under a column: 12 pixels plus the width + 1 of each
 // visible column before it.
 int ColumnLeftOffset(const QTableView* grid, int column);
+// Makes a row current and the only one selected, whole; rows outside the model are ignored.
+void SelectGridRow(QTableView* grid, int row);
 
 // ---- Named controls ------------------------------------------------------------------
 // A label that is the control's buddy and names it for screen readers (its text

@@ -311,12 +311,7 @@ void TFSearchR::resetState() {
 
 int TFSearchR::currentRow() const { return grid_->currentIndex().row(); }
 
-void TFSearchR::setCurrentRow(int row) {
-  if (row < 0 || row >= model_->rowCount()) return;
-  grid_->setCurrentIndex(model_->index(row, 0));
-  grid_->selectionModel()->select(model_->index(row, 0),
-                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
+void TFSearchR::setCurrentRow(int row) { SelectGridRow(grid_, row); }
 
 bool TFSearchR::current(TSearchRow& row) const {
   const int r = currentRow();

@@ -533,12 +533,7 @@ int32_t TFPstgs::channelFilter() const {
 
 int TFPstgs::currentRow() const { return grid_->currentIndex().row(); }
 
-void TFPstgs::setCurrentRow(int row) {
-  if (row < 0 || row >= model_->rowCount()) return;
-  grid_->setCurrentIndex(model_->index(row, 0));
-  grid_->selectionModel()->select(model_->index(row, 0),
-                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
+void TFPstgs::setCurrentRow(int row) { SelectGridRow(grid_, row); }
 
 bool TFPstgs::currentPosting(TPostingRow& row) const {
   const int r = currentRow();
