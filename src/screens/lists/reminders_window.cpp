@@ -23,23 +23,17 @@ enum Column { kStart, kDeadline, kCpty, kCategory, kText, kColumns };
 
 const char* const kTitles[kColumns] = {"Start", "Deadline", "Counterparty", "Category", "Text"};
 
+QStringList ColumnTitles() {
+  QStringList titles;
+  for (const char* t : kTitles) titles << QString::fromLatin1(t);
+  return titles;
+}
+
 }  // namespace
 
 // ---- Model -------------------------------------------------------------------------
 
-void TRemdrsModel::setRows(QList<TRemdrRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-int TRemdrsModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int TRemdrsModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kColumns;
-}
+TRemdrsModel::TRemdrsModel(QObject* parent) : TRowTableModel(ColumnTitles(), parent) {}
 
 QVariant TRemdrsModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
@@ -59,12 +53,6 @@ QVariant TRemdrsModel::data(const QModelIndex& index, int role) const {
     default:
       return {};
   }
-}
-
-QVariant TRemdrsModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumns)
-    return {};
-  return QString::fromLatin1(kTitles[section]);
 }
 
 // ---- Window --------------------------------------------------------------------------

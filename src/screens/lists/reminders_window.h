@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QList>
 
+#include "foundation/ui/row_table_model.h"
 #include "ledger/reminders.h"
 
 class QAction;
@@ -15,19 +16,11 @@ class QCloseEvent;
 class QMenu;
 class QTableView;
 
-class TRemdrsModel : public QAbstractTableModel {
+class TRemdrsModel : public TRowTableModel<TRemdrRow> {
   Q_OBJECT
  public:
-  using QAbstractTableModel::QAbstractTableModel;
-  void setRows(QList<TRemdrRow> rows);
-  const QList<TRemdrRow>& rows() const { return rows_; }
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
+  explicit TRemdrsModel(QObject* parent = nullptr);
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
- private:
-  QList<TRemdrRow> rows_;
 };
 
 class TFRemdrs : public QDialog {

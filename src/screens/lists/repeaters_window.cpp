@@ -37,23 +37,17 @@ const char* const kTitles[kColumns] = {"Id",       "Freq",     "Txn type", "Amou
                                        "Accname1", "Accname2", "Accname3", "Start date",
                                        "End date", "Active?",  "Accname4"};
 
+QStringList ColumnTitles() {
+  QStringList titles;
+  for (const char* t : kTitles) titles << QString::fromLatin1(t);
+  return titles;
+}
+
 }  // namespace
 
 // ---- Model -------------------------------------------------------------------------
 
-void TRptrsModel::setRows(QList<TRptrListRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-int TRptrsModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int TRptrsModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kColumns;
-}
+TRptrsModel::TRptrsModel(QObject* parent) : TRowTableModel(ColumnTitles(), parent) {}
 
 QVariant TRptrsModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
@@ -87,12 +81,6 @@ QVariant TRptrsModel::data(const QModelIndex& index, int role) const {
     default:
       return {};
   }
-}
-
-QVariant TRptrsModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumns)
-    return {};
-  return QString::fromLatin1(kTitles[section]);
 }
 
 // ---- Window --------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QList>
 
+#include "foundation/ui/row_table_model.h"
 #include "reports/repeater_list.h"
 
 class QAction;
@@ -14,19 +15,11 @@ class QLabel;
 class QMenu;
 class QTableView;
 
-class TRptrsModel : public QAbstractTableModel {
+class TRptrsModel : public TRowTableModel<TRptrListRow> {
   Q_OBJECT
  public:
-  using QAbstractTableModel::QAbstractTableModel;
-  void setRows(QList<TRptrListRow> rows);
-  const QList<TRptrListRow>& rows() const { return rows_; }
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
+  explicit TRptrsModel(QObject* parent = nullptr);
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
- private:
-  QList<TRptrListRow> rows_;
 };
 
 class TFRptrs : public QDialog {

@@ -70,30 +70,14 @@ int AccountsListMode() { return g_listMode; }
 
 // ---- Model -------------------------------------------------------------------------
 
-void TAccountListModel::setRows(QList<TAccountListRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-int TAccountListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int TAccountListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 2;
-}
+TAccountListModel::TAccountListModel(QObject* parent)
+    : TRowTableModel({QStringLiteral("Account name"), QStringLiteral("Status")}, parent) {}
 
 QVariant TAccountListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
   if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
   const TAccountListRow& r = rows_[index.row()];
   return index.column() == 0 ? r.name : r.status;
-}
-
-QVariant TAccountListModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  return section == 0 ? QStringLiteral("Account name") : QStringLiteral("Status");
 }
 
 // ---- Window --------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QList>
 
+#include "foundation/ui/row_table_model.h"
 #include "reports/account_lists.h"
 
 class QAction;
@@ -18,19 +19,11 @@ class QRadioButton;
 class QTableView;
 
 // The rows of the list as a table: "Account name" and "Status".
-class TAccountListModel : public QAbstractTableModel {
+class TAccountListModel : public TRowTableModel<TAccountListRow> {
   Q_OBJECT
  public:
-  using QAbstractTableModel::QAbstractTableModel;
-  void setRows(QList<TAccountListRow> rows);
-  const QList<TAccountListRow>& rows() const { return rows_; }
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
+  explicit TAccountListModel(QObject* parent = nullptr);
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
- private:
-  QList<TAccountListRow> rows_;
 };
 
 class TFAccs : public QDialog {

@@ -46,19 +46,9 @@ bool isEnterKey(QEvent* event) {
 
 // ---- Currencies list ----------------------------------------------------------------
 
-void TCurrencyModel::setRows(QList<TCurrencyRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-int TCurrencyModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int TCurrencyModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 3;
-}
+TCurrencyModel::TCurrencyModel(QObject* parent)
+    : TRowTableModel({QStringLiteral("Ccy code"), QStringLiteral("Name"), QStringLiteral("Base")},
+                     parent) {}
 
 QVariant TCurrencyModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
@@ -74,13 +64,6 @@ QVariant TCurrencyModel::data(const QModelIndex& index, int role) const {
     default:
       return {};
   }
-}
-
-QVariant TCurrencyModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const QStringList names{QStringLiteral("Ccy code"), QStringLiteral("Name"),
-                                 QStringLiteral("Base")};
-  return names.value(section);
 }
 
 TFccies::TFccies(QWidget* parent) : QDialog(parent) {
@@ -307,17 +290,8 @@ bool EditCurrency(const QString& code) {
 
 // ---- Rates list ---------------------------------------------------------------------------
 
-void TRateModel::setRows(QList<TRateRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-int TRateModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int TRateModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+TRateModel::TRateModel(QObject* parent)
+    : TRowTableModel({QStringLiteral("Date"), QStringLiteral("Rate")}, parent) {}
 
 QVariant TRateModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
@@ -326,11 +300,6 @@ QVariant TRateModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
   const TRateRow& r = rows_[index.row()];
   return index.column() == 0 ? r.dateText() : r.rateText();
-}
-
-QVariant TRateModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  return section == 0 ? QStringLiteral("Date") : QStringLiteral("Rate");
 }
 
 TFRates::TFRates(QWidget* parent) : QDialog(parent) {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QList>
 
+#include "foundation/ui/row_table_model.h"
 #include "reports/currency_lists.h"
 #include "store/records.h"
 
@@ -33,19 +34,11 @@ void ShowRates(const QString& code);
 // or when code is the base currency.
 int32_t NewRate(const QString& code);
 
-class TCurrencyModel : public QAbstractTableModel {
+class TCurrencyModel : public TRowTableModel<TCurrencyRow> {
   Q_OBJECT
  public:
-  using QAbstractTableModel::QAbstractTableModel;
-  void setRows(QList<TCurrencyRow> rows);
-  const QList<TCurrencyRow>& rows() const { return rows_; }
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
+  explicit TCurrencyModel(QObject* parent = nullptr);
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
- private:
-  QList<TCurrencyRow> rows_;
 };
 
 class TFccies : public QDialog {
@@ -106,19 +99,11 @@ class TFccydets : public QDialog {
   QPushButton* cancel_ = nullptr;
 };
 
-class TRateModel : public QAbstractTableModel {
+class TRateModel : public TRowTableModel<TRateRow> {
   Q_OBJECT
  public:
-  using QAbstractTableModel::QAbstractTableModel;
-  void setRows(QList<TRateRow> rows);
-  const QList<TRateRow>& rows() const { return rows_; }
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
+  explicit TRateModel(QObject* parent = nullptr);
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
- private:
-  QList<TRateRow> rows_;
 };
 
 class TFRates : public QDialog {

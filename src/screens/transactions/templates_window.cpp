@@ -25,30 +25,13 @@ QPointer<TFttemplates> g_window;
 
 // ---- Model -------------------------------------------------------------------------
 
-void TTemplatesModel::setRows(QList<TTemplateRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-int TTemplatesModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int TTemplatesModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 1;
-}
+TTemplatesModel::TTemplatesModel(QObject* parent)
+    : TRowTableModel({QStringLiteral("Template name")}, parent) {}
 
 QVariant TTemplatesModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_.size()) return {};
   if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
   return rows_[index.row()].name;
-}
-
-QVariant TTemplatesModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
-    return QStringLiteral("Template name");
-  return {};
 }
 
 // ---- Window ------------------------------------------------------------------------

@@ -7,25 +7,18 @@
 #include <QDialog>
 #include <QList>
 
+#include "foundation/ui/row_table_model.h"
 #include "ledger/templates.h"
 
 class QAction;
 class QMenu;
 class QTableView;
 
-class TTemplatesModel : public QAbstractTableModel {
+class TTemplatesModel : public TRowTableModel<TTemplateRow> {
   Q_OBJECT
  public:
-  using QAbstractTableModel::QAbstractTableModel;
-  void setRows(QList<TTemplateRow> rows);
-  const QList<TTemplateRow>& rows() const { return rows_; }
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
+  explicit TTemplatesModel(QObject* parent = nullptr);
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
- private:
-  QList<TTemplateRow> rows_;
 };
 
 class TFttemplates : public QDialog {
