@@ -307,26 +307,28 @@ namespace {
 // its successor has been read, and only when a stored value differs (NULL
 // never equals). A sum that would leave the 64-bit range stops the pass and
 // names the posting; a wrapped sum would show as a plausible balance of the
-// wrong sign. Written once, reused by every call.
+// wrong sign. Rows are written back by their record key, found again without
+// an index. Written once, reused by every call.
 const QString kRunningBalancesBlock = QStringLiteral(
     "EXECUTE BLOCK (o INTEGER = ?, c CHAR(3) = ?, bal BIGINT = ?, wash SMALLINT = ?, "
     "frm INTEGER = ?) RETURNS (bad_txn INTEGER, bad_date INTEGER) AS "
+    "DECLARE k CHAR(8) CHARACTER SET OCTETS; DECLARE hk CHAR(8) CHARACTER SET OCTETS; "
     "DECLARE t INTEGER; DECLARE d INTEGER; DECLARE amt BIGINT; DECLARE typ CHAR(1); "
     "DECLARE sf SMALLINT; DECLARE ss SMALLINT; DECLARE sb BIGINT; "
     "DECLARE prevd INTEGER = 0; DECLARE held SMALLINT = 0; DECLARE shown SMALLINT; "
-    "DECLARE ht INTEGER; DECLARE hd INTEGER; DECLARE hf SMALLINT; DECLARE hb BIGINT; "
+    "DECLARE hd INTEGER; DECLARE hf SMALLINT; DECLARE hb BIGINT; "
     "DECLARE hsf SMALLINT; DECLARE hss SMALLINT; DECLARE hsb BIGINT; "
     "BEGIN "
-    "  FOR SELECT p.txnid, COALESCE(p.pstgdate, 0), COALESCE(p.amt, 0), p.txntype, "
+    "  FOR SELECT p.rdb$db_key, p.txnid, COALESCE(p.pstgdate, 0), COALESCE(p.amt, 0), p.txntype, "
     "      p.dppstgdate, p.dprngbal, p.rngbal FROM pstg p WHERE p.ccy = :c AND p.objid = :o "
     "      ORDER BY p.ccy, p.objid, p.pstgdate, p.seq, p.txnid "
-    "      INTO :t, :d, :amt, :typ, :sf, :ss, :sb DO "
+    "      INTO :k, :t, :d, :amt, :typ, :sf, :ss, :sb DO "
     "  BEGIN "
     "    IF (held = 1) THEN BEGIN "
     "      shown = IIF(d <> hd, 1, 0); "
     "      IF (hsb IS DISTINCT FROM hb OR hsf IS DISTINCT FROM hf OR hss IS DISTINCT FROM shown) "
     "      THEN UPDATE pstg SET dppstgdate = :hf, dprngbal = :shown, rngbal = :hb "
-    "        WHERE txnid = :ht AND objid = :o; "
+    "        WHERE rdb$db_key = :hk; "
     "      held = 0; "
     "    END "
     "    IF (typ IN ('C', 'F', 'P', 'R', 'Z')) THEN BEGIN "
@@ -338,13 +340,13 @@ const QString kRunningBalancesBlock = QStringLiteral(
     "        bal = bal + amt; "
     "      END "
     "      hf = IIF(d <> prevd, 1, 0); prevd = d; "
-    "      ht = t; hd = d; hb = bal; hsf = sf; hss = ss; hsb = sb; held = 1; "
+    "      hk = k; hd = d; hb = bal; hsf = sf; hss = ss; hsb = sb; held = 1; "
     "    END "
     "  END "
     "  IF (held = 1 AND (hsb IS DISTINCT FROM hb OR hsf IS DISTINCT FROM hf OR "
     "      hss IS DISTINCT FROM 1)) "
     "  THEN UPDATE pstg SET dppstgdate = :hf, dprngbal = 1, rngbal = :hb "
-    "    WHERE txnid = :ht AND objid = :o; "
+    "    WHERE rdb$db_key = :hk; "
     "END");
 
 }  // namespace

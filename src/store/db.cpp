@@ -101,6 +101,14 @@ QString withUser(const QString& location, const QString& error) {
 
 QByteArray byteItem(char item, char value) { return QByteArray(1, item) + char(1) + value; }
 
+// A four-byte item, in the little-endian order the engine reads.
+QByteArray longItem(char item, quint32 value) {
+  QByteArray b(1, item);
+  b += char(4);
+  for (int i = 0; i < 4; ++i) b += char((value >> (8 * i)) & 0xff);
+  return b;
+}
+
 }  // namespace
 
 bool CreateDatabaseFile(const QString& location, QString& error) {
@@ -112,10 +120,8 @@ bool CreateDatabaseFile(const QString& location, QString& error) {
   more += char(isc_dpb_set_db_charset);
   more += char(charset.size());
   more += charset;
-  const QByteArray pageSize = QByteArray::fromRawData("\x00\x20\x00\x00", 4);  // 8192, little end
-  more += char(isc_dpb_page_size);
-  more += char(4);
-  more += pageSize;
+  more += longItem(isc_dpb_page_size, 8192);
+  more += longItem(isc_dpb_set_page_buffers, kPageBuffers);
   const QByteArray dpb = parameterBlock(location, more);
   const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
@@ -162,6 +168,19 @@ bool setForcedWrites(const QString& location, bool on) {
     g_lastError = interpretStatus(status);
     return false;
   }
+  isc_detach_database(status, &dbh);
+  return true;
+}
+
+// The page-cache size in the header of a file; the current attachments keep
+// the cache they have.
+bool setPageBuffers(const QString& location) {
+  const QByteArray dpb = parameterBlock(location, longItem(isc_dpb_set_page_buffers, kPageBuffers));
+  const QByteArray path = location.toLocal8Bit();
+  ISC_STATUS_ARRAY status = {};
+  isc_db_handle dbh = 0;
+  if (isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData()))
+    return false;
   isc_detach_database(status, &dbh);
   return true;
 }
@@ -237,6 +256,24 @@ bool OpenConnection(const QString& location, QString& error) {
     if (error.isEmpty()) error = "Cannot open database " + location;
     error = withUser(location, error);
     return false;
+  }
+  // Local books with a smaller cache get ours, taking effect at once: nothing
+  // else has them open. A file that cannot be written keeps what it has.
+  if (!IsServerLocation(location)) {
+    int buffers = 0;
+    {
+      QSqlQuery q(db);
+      if (q.exec(QStringLiteral("select mon$page_buffers from mon$database")) && q.next())
+        buffers = q.value(0).toInt();
+    }
+    if (buffers > 0 && buffers < kPageBuffers && setPageBuffers(location)) {
+      db.close();
+      if (!db.open()) {
+        error = withUser(location, engineText(db.lastError()));
+        if (error.isEmpty()) error = "Cannot open database " + location;
+        return false;
+      }
+    }
   }
   g_location = location;
   error.clear();

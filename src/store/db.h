@@ -20,6 +20,14 @@ struct TDbLogin {
 };
 TDbLogin DbLoginFor(const QString& location);
 
+// Pages the engine keeps in memory for one set of books (8 KB each, so 128 MB
+// at most, taken only as pages are read). The engine's own default holds a
+// fifth of 100k-transaction books: rewriting a busy account's running balances
+// then pushes out its own pages and reads them back, and the clean-up of the
+// old row versions that follows runs from disk instead of memory. Stored in
+// the file's header: new files get it, older local files on their next opening.
+inline constexpr int kPageBuffers = 16384;
+
 // Creates a new, empty database file (dialect 3, UTF8) at location, which is a
 // file path (embedded) or "host:/path" (a server). Fails when the file exists.
 // The file starts with forced writes off, for speed while its tables are made.

@@ -195,6 +195,25 @@ class TstOpening : public QObject {
     CloseDatabase();
   }
 
+  // New books carry the larger page cache in their header; older books with
+  // the engine's default get it at their opening, in that same session.
+  void pageCacheOfNewAndOlderBooks() {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/b/vorbek.fdb";
+    auto buffers = [] { return QueryValue("select mon$page_buffers from mon$database").toInt(); };
+    QString error;
+    QVERIFY2(CreateEmptyBooks(dir.path() + "/b", error), qPrintable(error));
+    QVERIFY2(OpenConnection(path, error), qPrintable(error));
+    QCOMPARE(buffers(), kPageBuffers);
+    CloseConnection();
+    QCOMPARE(QProcess::execute(
+                 "gfix", {"-user", kDbUser, "-password", kDbPassword, "-buffers", "2048", path}),
+             0);
+    QVERIFY2(OpenConnection(path, error), qPrintable(error));
+    QCOMPARE(buffers(), kPageBuffers);
+    CloseConnection();
+  }
+
   void postOpenSteps() {
     TestBooks books(TestBooks::Closed);
     SetBooksIniKey(books.iniPath(), "SweepToPotId", "1");
