@@ -185,6 +185,22 @@ bool setPageBuffers(const QString& location) {
   return true;
 }
 
+// The page cache of the open attachment, from the engine's information call:
+// the monitoring tables would take a snapshot shared with other processes.
+int pageBuffersOf(const QSqlDatabase& db) {
+  const QVariant v = db.driver()->handle();
+  if (v.metaType() != QMetaType::fromType<isc_db_handle>()) return 0;
+  isc_db_handle dbh = *static_cast<const isc_db_handle*>(v.data());
+  const char items[] = {isc_info_num_buffers, isc_info_end};
+  char result[32] = {};
+  ISC_STATUS_ARRAY status = {};
+  if (isc_database_info(status, &dbh, sizeof items, items, sizeof result, result) ||
+      result[0] != isc_info_num_buffers)
+    return 0;
+  const short length = short(isc_vax_integer(result + 1, 2));
+  return int(isc_vax_integer(result + 3, length));
+}
+
 bool g_holdUnforced = false;
 QString g_reopenUnforced;  // the key of a new file closed while held
 
@@ -260,12 +276,7 @@ bool OpenConnection(const QString& location, QString& error) {
   // Local books with a smaller cache get ours, taking effect at once: nothing
   // else has them open. A file that cannot be written keeps what it has.
   if (!IsServerLocation(location)) {
-    int buffers = 0;
-    {
-      QSqlQuery q(db);
-      if (q.exec(QStringLiteral("select mon$page_buffers from mon$database")) && q.next())
-        buffers = q.value(0).toInt();
-    }
+    const int buffers = pageBuffersOf(db);
     if (buffers > 0 && buffers < kPageBuffers && setPageBuffers(location)) {
       db.close();
       if (!db.open()) {
@@ -308,6 +319,7 @@ void CloseConnection() {
 
 bool IsConnected() { return connection().isOpen(); }
 QString ConnectionLocation() { return g_location; }
+int ConnectionPageBuffers() { return IsConnected() ? pageBuffersOf(connection()) : 0; }
 
 namespace {
 bool g_inTx = false;

@@ -52,6 +52,8 @@ bool OpenConnection(const QString& location, QString& error);
 void CloseConnection();
 bool IsConnected();
 QString ConnectionLocation();
+// The page cache of the open connection, in pages (0 when none is open).
+int ConnectionPageBuffers();
 
 // The transaction shared by every read and write.
 bool InTransaction();

@@ -200,17 +200,16 @@ class TstOpening : public QObject {
   void pageCacheOfNewAndOlderBooks() {
     QTemporaryDir dir;
     const QString path = dir.path() + "/b/vorbek.fdb";
-    auto buffers = [] { return QueryValue("select mon$page_buffers from mon$database").toInt(); };
     QString error;
     QVERIFY2(CreateEmptyBooks(dir.path() + "/b", error), qPrintable(error));
     QVERIFY2(OpenConnection(path, error), qPrintable(error));
-    QCOMPARE(buffers(), kPageBuffers);
+    QCOMPARE(ConnectionPageBuffers(), kPageBuffers);
     CloseConnection();
     QCOMPARE(QProcess::execute(
                  "gfix", {"-user", kDbUser, "-password", kDbPassword, "-buffers", "2048", path}),
              0);
     QVERIFY2(OpenConnection(path, error), qPrintable(error));
-    QCOMPARE(buffers(), kPageBuffers);
+    QCOMPARE(ConnectionPageBuffers(), kPageBuffers);
     CloseConnection();
   }
 
