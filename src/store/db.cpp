@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <algorithm>
 #include <cerrno>
 
 #include "foundation/messages.h"
@@ -185,18 +186,19 @@ bool setPageBuffers(const QString& location) {
   return true;
 }
 
-// The page cache of the open attachment, from the engine's information call:
-// the monitoring tables would take a snapshot shared with other processes.
-int pageBuffersOf(const QSqlDatabase& db) {
+// One number about the open attachment from the engine's information call
+// (-1 when there is none): the monitoring tables would take a snapshot shared
+// with other processes.
+int databaseInfo(const QSqlDatabase& db, char item) {
   const QVariant v = db.driver()->handle();
-  if (v.metaType() != QMetaType::fromType<isc_db_handle>()) return 0;
+  if (v.metaType() != QMetaType::fromType<isc_db_handle>()) return -1;
   isc_db_handle dbh = *static_cast<const isc_db_handle*>(v.data());
-  const char items[] = {isc_info_num_buffers, isc_info_end};
+  const char items[] = {item, isc_info_end};
   char result[32] = {};
   ISC_STATUS_ARRAY status = {};
   if (isc_database_info(status, &dbh, sizeof items, items, sizeof result, result) ||
-      result[0] != isc_info_num_buffers)
-    return 0;
+      result[0] != item)
+    return -1;
   const short length = short(isc_vax_integer(result + 1, 2));
   return int(isc_vax_integer(result + 3, length));
 }
@@ -276,7 +278,7 @@ bool OpenConnection(const QString& location, QString& error) {
   // Local books with a smaller cache get ours, taking effect at once: nothing
   // else has them open. A file that cannot be written keeps what it has.
   if (!IsServerLocation(location)) {
-    const int buffers = pageBuffersOf(db);
+    const int buffers = databaseInfo(db, isc_info_num_buffers);
     if (buffers > 0 && buffers < kPageBuffers && setPageBuffers(location)) {
       db.close();
       if (!db.open()) {
@@ -319,7 +321,12 @@ void CloseConnection() {
 
 bool IsConnected() { return connection().isOpen(); }
 QString ConnectionLocation() { return g_location; }
-int ConnectionPageBuffers() { return IsConnected() ? pageBuffersOf(connection()) : 0; }
+int ConnectionPageBuffers() {
+  return IsConnected() ? std::max(0, databaseInfo(connection(), isc_info_num_buffers)) : 0;
+}
+bool ConnectionForcedWrites() {
+  return IsConnected() && databaseInfo(connection(), isc_info_forced_writes) == 1;
+}
 
 namespace {
 bool g_inTx = false;

@@ -54,6 +54,8 @@ bool IsConnected();
 QString ConnectionLocation();
 // The page cache of the open connection, in pages (0 when none is open).
 int ConnectionPageBuffers();
+// Whether the open connection's file is written through to the disk at once.
+bool ConnectionForcedWrites();
 
 // The transaction shared by every read and write.
 bool InTransaction();

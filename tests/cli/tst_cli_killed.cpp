@@ -126,7 +126,7 @@ class TstCliKilled : public QObject {
              qPrintable(next.err));
     QString error;
     QVERIFY2(OpenConnection(folder + "vorbek.fdb", error), qPrintable(error));
-    QCOMPARE(QueryValue("select mon$forced_writes from mon$database").toInt(), 1);
+    QVERIFY(ConnectionForcedWrites());
     CloseConnection();
   }
 };
