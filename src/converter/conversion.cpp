@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
 #include <QStringDecoder>
 #include <QVariant>
 #include <atomic>
@@ -307,6 +308,44 @@ bool moveOver(const QString& from, const QString& to, QString& error) {
 
 QString stopped() { return "Conversion stopped" + unchanged(); }
 
+// The active indexes of the converted tables that refuse no row: neither unique
+// nor a constraint's. Kept up to date row by row they cost more than the rows
+// themselves, so they are switched off while the rows go in and built once
+// from the whole tables afterwards; the unique ones stay on to refuse a row
+// as it comes.
+bool plainIndexes(QStringList& names) {
+  QStringList marks;
+  QVariantList tables;
+  for (const TTableMap& map : ConvertedTables()) {
+    marks << QStringLiteral("?");
+    tables << QString::fromLatin1(map.target);
+  }
+  bool ok = false;
+  QSqlQuery q = RunQuery(
+      "select trim(i.rdb$index_name) from rdb$indices i where i.rdb$relation_name in (" +
+          marks.join(", ") +
+          ") and coalesce(i.rdb$index_inactive, 0) = 0 and coalesce(i.rdb$unique_flag, 0) = 0 "
+          "and coalesce(i.rdb$system_flag, 0) = 0 and not exists (select 1 from "
+          "rdb$relation_constraints c where c.rdb$index_name = i.rdb$index_name) "
+          "order by i.rdb$index_name",
+      tables, &ok);
+  names.clear();
+  while (ok && q.next()) names << q.value(0).toString();
+  return ok;
+}
+
+// Switches the indexes named off or on, in a transaction of their own: an
+// index switched off within the transaction that writes the rows would still
+// be kept up to date by it.
+bool switchIndexes(const QStringList& names, bool on) {
+  for (const QString& name : names) {
+    QString quoted = name;
+    quoted.replace('"', QStringLiteral("\"\""));
+    if (!ExecSql("alter index \"" + quoted + (on ? "\" active" : "\" inactive"))) return false;
+  }
+  return CommitIfActive();
+}
+
 }  // namespace
 
 const std::vector<TTableMap>& ConvertedTables() {
@@ -581,7 +620,12 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   };
   {
     QString error;
-    if (!CopyFileDurably(dbPath, workDb, &error) || !OpenConnection(workDb, error)) {
+    // The copy replaces nothing until it is whole and flushed, so it is filled
+    // without forced writes (a speed-up only: where they cannot be switched off
+    // they stay on); they are on again before it takes the target's name.
+    const bool copied = CopyFileDurably(dbPath, workDb, &error);
+    if (copied) SwitchOffForcedWritesOfCopy(workDb);
+    if (!copied || !OpenConnection(workDb, error)) {
       discard();
       reopen();
       message = "Conversion failed : cannot copy " + dbPath + " : " + error + unchanged();
@@ -601,6 +645,8 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   auto fail = [&](const QString& text) {
     return rollBack("Conversion failed" + text + unchanged());
   };
+  QStringList indexes;
+  if (!plainIndexes(indexes) || !switchIndexes(indexes, false)) return fail(" : " + LastDbError());
   if (!StartTxIfNone()) return fail(" : " + LastDbError());
   for (const QString& table : EmptiedTables())
     if (!ExecSql("delete from " + table)) return fail(" emptying " + table + " : " + LastDbError());
@@ -639,7 +685,10 @@ bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,
   }
   if (ConversionStopSignal() != 0) return rollBack(stopped());
   if (!CommitIfActive()) return fail(" at commit : " + LastDbError());
+  if (!switchIndexes(indexes, true)) return fail(" building the indexes : " + LastDbError());
   CloseConnection();
+  // Closing switched forced writes on; should that have failed, this says why.
+  if (!SwitchOnForcedWrites(workDb)) return fail(" : " + LastDbError());
   if (InterruptedAt("conversion written")) return false;
 
   // The database first: until the settings follow it, they still say version 19,

@@ -91,7 +91,9 @@ using TConvertProgress = std::function<void(const QString& table, int remaining)
 // dataFolder (open on entry, and open again on return): every table is read and
 // checked first, then the settings copy, then in a copy of the database one
 // transaction emptying the fourteen tables and filling the seven, then commit, and
-// the copies take the target's names. On failure the copies go and false is
+// the copies take the target's names. The copy is filled with the indexes that
+// refuse no row switched off and without forced writes; both are on again
+// before it takes the target's name. On failure the copies go and false is
 // returned with message saying why (naming the table and row where a row failed);
 // message is empty when the settings copy failed and has shown its own box.
 bool ConvertBooks(const QString& sourceFolder, const QString& dataFolder,

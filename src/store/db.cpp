@@ -216,6 +216,14 @@ bool SwitchOnForcedWrites(const QString& location) {
   return true;
 }
 
+bool SwitchOffForcedWritesOfCopy(const QString& location) {
+  if (IsServerLocation(location)) return true;
+  if (!setForcedWrites(location, false)) return false;
+  const QString key = fileKey(location);
+  if (!g_unforced.contains(key)) g_unforced << key;
+  return true;
+}
+
 void HoldNewFileUnforced(bool hold) {
   g_holdUnforced = hold;
   g_reopenUnforced.clear();

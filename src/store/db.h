@@ -39,6 +39,10 @@ bool SwitchOnForcedWrites(const QString& location);
 // opened again (the upgrade's copy is taken between) is switched on for the
 // copy and off again at the reopening, until SwitchOnForcedWrites.
 void HoldNewFileUnforced(bool hold);
+// Switches forced writes off for a copy this process made to fill before it
+// replaces anything (nothing can be lost from it); closing the connection to it,
+// or SwitchOnForcedWrites, switches them on again. Nothing for a server's file.
+bool SwitchOffForcedWritesOfCopy(const QString& location);
 // Gives a closed file CreateDatabaseFile made its final name in one step (replacing
 // nothing: false when to exists), keeping what the process knows of it.
 bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error);

@@ -418,6 +418,10 @@ class TstConversion : public QObject {
     QCOMPARE(ini.readString("main", "RebalNeeded", ""), QStringLiteral("1"));
     QCOMPARE(ini.readString("main", "BaseCurrency", ""), QStringLiteral("GBP"));
     QCOMPARE(ini.readString("main", "DatabaseName", ""), QStringLiteral("Old books"));
+    // The database was filled with its indexes off and without forced writes:
+    // it is handed over with both on again.
+    QCOMPARE(QueryValue("select mon$forced_writes from mon$database").toInt(), 1);
+    QCOMPARE(CountRows("rdb$indices", "coalesce(rdb$index_inactive, 0) <> 0"), 0);
   }
 
   void dateTexts_data() {
