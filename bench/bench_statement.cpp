@@ -101,8 +101,9 @@ int one(int size, uint64_t seed, BenchPrompter& prompter) {
   if (!OpenSyntheticBooks(folder, &error)) return BenchFail(error);
   Session().dataFolder = folder;
   const int32_t account = books.busiestAccount;
-  std::printf("%d transactions, %d postings; account #%d with %d postings\n", books.transactions,
-              books.postings, account, books.busiestPostings);
+  std::printf("%d transactions, %d postings; account #%d with %d postings; page cache %d pages\n",
+              books.transactions, books.postings, account, books.busiestPostings,
+              ConnectionPageBuffers());
   TFPstgs* w = ThePostingsWindow();
 
   TBenchClock clock;

@@ -158,41 +158,41 @@ bool MoveNewDatabaseFile(const QString& from, const QString& to, QString& error)
 
 namespace {
 
+// An attachment of our own to location with more parameters, or 0 with
+// status saying why.
+isc_db_handle attachWith(const QString& location, const QByteArray& more, ISC_STATUS* status) {
+  const QByteArray dpb = parameterBlock(location, more);
+  const QByteArray path = location.toLocal8Bit();
+  isc_db_handle dbh = 0;
+  if (isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData()))
+    return 0;
+  return dbh;
+}
+
+void detachFrom(isc_db_handle& dbh) {
+  if (!dbh) return;
+  ISC_STATUS_ARRAY status = {};
+  isc_detach_database(status, &dbh);
+  dbh = 0;
+}
+
 // A second attachment with the switch in its parameters changes the file's
 // header for every attachment.
 bool setForcedWrites(const QString& location, bool on) {
-  const QByteArray dpb = parameterBlock(location, byteItem(isc_dpb_force_write, on ? 1 : 0));
-  const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
-  isc_db_handle dbh = 0;
-  if (isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData())) {
+  isc_db_handle dbh = attachWith(location, byteItem(isc_dpb_force_write, on ? 1 : 0), status);
+  if (!dbh) {
     g_lastError = interpretStatus(status);
     return false;
   }
-  isc_detach_database(status, &dbh);
+  detachFrom(dbh);
   return true;
 }
 
-// The page-cache size in the header of a file; the current attachments keep
-// the cache they have.
-bool setPageBuffers(const QString& location) {
-  const QByteArray dpb = parameterBlock(location, longItem(isc_dpb_set_page_buffers, kPageBuffers));
-  const QByteArray path = location.toLocal8Bit();
-  ISC_STATUS_ARRAY status = {};
-  isc_db_handle dbh = 0;
-  if (isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData()))
-    return false;
-  isc_detach_database(status, &dbh);
-  return true;
-}
-
-// One number about the open attachment from the engine's information call
-// (-1 when there is none): the monitoring tables would take a snapshot shared
-// with other processes.
-int databaseInfo(const QSqlDatabase& db, char item) {
-  const QVariant v = db.driver()->handle();
-  if (v.metaType() != QMetaType::fromType<isc_db_handle>()) return -1;
-  isc_db_handle dbh = *static_cast<const isc_db_handle*>(v.data());
+// One number about an attachment from the engine's information call (-1 when
+// it cannot say): the monitoring tables would take a snapshot shared with
+// other processes.
+int databaseInfo(isc_db_handle dbh, char item) {
   const char items[] = {item, isc_info_end};
   char result[32] = {};
   ISC_STATUS_ARRAY status = {};
@@ -202,6 +202,58 @@ int databaseInfo(const QSqlDatabase& db, char item) {
   const short length = short(isc_vax_integer(result + 1, 2));
   return int(isc_vax_integer(result + 3, length));
 }
+
+int databaseInfo(const QSqlDatabase& db, char item) {
+  const QVariant v = db.driver()->handle();
+  if (v.metaType() != QMetaType::fromType<isc_db_handle>()) return -1;
+  return databaseInfo(*static_cast<const isc_db_handle*>(v.data()), item);
+}
+
+// Local books are opened first by an attachment of our own, which carries the
+// engine settings the driver cannot pass and gives the file our page cache;
+// the driver's connection then joins the open database, and this one goes.
+//
+// Garbage collection is cooperative: whoever reads a changed row cleans up
+// its old version there and then. The engine's default also wakes a
+// background thread for the same rows, and after a statement rewrites 50,000
+// running balances the two fought over the same pages for a second or more.
+class EngineSettingsAttachment {
+ public:
+  explicit EngineSettingsAttachment(const QString& location) : location_(location) {
+    if (IsServerLocation(location)) return;
+    attach();
+    // The header's cache size counts from the next opening of the file.
+    const int buffers = dbh_ ? databaseInfo(dbh_, isc_info_num_buffers) : -1;
+    if (buffers > 0 && buffers < kPageBuffers && setPageBuffers()) {
+      detach();
+      attach();
+    }
+  }
+  ~EngineSettingsAttachment() { detach(); }
+
+ private:
+  void attach() {
+    static const QByteArray config("GCPolicy = cooperative");
+    QByteArray more(1, char(isc_dpb_config));
+    more += char(config.size());
+    more += config;
+    ISC_STATUS_ARRAY status = {};
+    dbh_ = attachWith(location_, more, status);  // on failure the driver's opening says why
+  }
+  void detach() { detachFrom(dbh_); }
+  // A file that cannot be written keeps what it has.
+  bool setPageBuffers() {
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle dbh =
+        attachWith(location_, longItem(isc_dpb_set_page_buffers, kPageBuffers), status);
+    if (!dbh) return false;
+    detachFrom(dbh);
+    return true;
+  }
+
+  QString location_;
+  isc_db_handle dbh_ = 0;
+};
 
 bool g_holdUnforced = false;
 QString g_reopenUnforced;  // the key of a new file closed while held
@@ -247,12 +299,10 @@ TDbLogin DbLoginFor(const QString& location) {
 }
 
 bool DatabaseFileMissing(const QString& location) {
-  const QByteArray dpb = parameterBlock(location, QByteArray());
-  const QByteArray path = location.toLocal8Bit();
   ISC_STATUS_ARRAY status = {};
-  isc_db_handle dbh = 0;
-  if (!isc_attach_database(status, 0, path.constData(), &dbh, short(dpb.size()), dpb.constData())) {
-    isc_detach_database(status, &dbh);
+  isc_db_handle dbh = attachWith(location, QByteArray(), status);
+  if (dbh) {
+    detachFrom(dbh);
     return false;
   }
   // The open's own failure carries the system's error number.
@@ -277,23 +327,13 @@ bool OpenConnection(const QString& location, QString& error) {
   db.setUserName(login.user);
   db.setPassword(login.password);
   db.setConnectOptions("ISC_DPB_LC_CTYPE=UTF8");
-  if (!db.open()) {
-    error = engineText(db.lastError());
-    if (error.isEmpty()) error = "Cannot open database " + location;
-    error = withUser(location, error);
-    return false;
-  }
-  // Local books with a smaller cache get ours, taking effect at once: nothing
-  // else has them open. A file that cannot be written keeps what it has.
-  if (!IsServerLocation(location)) {
-    const int buffers = databaseInfo(db, isc_info_num_buffers);
-    if (buffers > 0 && buffers < kPageBuffers && setPageBuffers(location)) {
-      db.close();
-      if (!db.open()) {
-        error = withUser(location, engineText(db.lastError()));
-        if (error.isEmpty()) error = "Cannot open database " + location;
-        return false;
-      }
+  {
+    const EngineSettingsAttachment settings(location);
+    if (!db.open()) {
+      error = engineText(db.lastError());
+      if (error.isEmpty()) error = "Cannot open database " + location;
+      error = withUser(location, error);
+      return false;
     }
   }
   g_location = location;
