@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -320,6 +321,13 @@ QPushButton* NamedButton(const QString& text, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
   b->setAccessibleName(QString(text).remove(QLatin1Char('&')).trimmed());
   return b;
+}
+
+QHBoxLayout* RightAlignedButtons(std::initializer_list<QWidget*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  for (QWidget* b : buttons) row->addWidget(b);
+  return row;
 }
 
 void SelectGridRow(QTableView* grid, int row) {

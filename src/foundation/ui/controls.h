@@ -7,11 +7,13 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <initializer_list>
 
 class QAbstractButton;
 class QAction;
 class QComboBox;
 class QDialog;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QLineEdit;
@@ -122,3 +124,5 @@ void SelectGridRow(QTableView* grid, int row);
 QLabel* LabelFor(const QString& text, QWidget* control, QWidget* parent = nullptr);
 // A push button whose accessible name is its caption without "&", trimmed.
 QPushButton* NamedButton(const QString& text, QWidget* parent = nullptr);
+// A row of buttons pushed to the right, in the order given.
+QHBoxLayout* RightAlignedButtons(std::initializer_list<QWidget*> buttons);

@@ -65,10 +65,7 @@ TFRmDets::TFRmDets(QWidget* parent) : QDialog(parent) {
   grid->addWidget(textLabel, 2, 0);
   grid->addWidget(text_, 2, 1);
   grid->setColumnStretch(1, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(buttons);

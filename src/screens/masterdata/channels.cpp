@@ -109,10 +109,7 @@ TFChannels::TFChannels(QWidget* parent) : QDialog(parent) {
   cancel_ = button(QStringLiteral("Cancel"));
   connect(ok_, &QPushButton::clicked, this, &TFChannels::acceptSelected);
   connect(cancel_, &QPushButton::clicked, this, &TFChannels::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   top->addLayout(buttons);
 
   resize(320, 360);
@@ -255,10 +252,7 @@ TFChDets::TFChDets(QWidget* parent) : QDialog(parent) {
   cancel_ = button(QStringLiteral("Close"));
   connect(ok_, &QPushButton::clicked, this, &TFChDets::pressOk);
   connect(cancel_, &QPushButton::clicked, this, &TFChDets::pressCancel);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   top->addLayout(buttons);
 
   resize(380, 300);

@@ -119,11 +119,7 @@ Tfcptypots::Tfcptypots(bool chooser, QWidget* parent) : QDialog(parent), chooser
   connect(cancel_, &QPushButton::clicked, this, &Tfcptypots::reject);
   ok_->setVisible(chooser_);
   other_->setVisible(chooser_);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-  buttons->addWidget(other_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, other_, cancel_});
   top->addLayout(buttons);
 
   resize(360, 420);

@@ -234,10 +234,7 @@ TFccydets::TFccydets(QWidget* parent) : QDialog(parent) {
   grid->addWidget(LabelFor(QStringLiteral("Name "), name_, this), 1, 0);
   grid->addWidget(name_, 1, 1);
   grid->addWidget(note_, 2, 0, 1, 2);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(buttons);
@@ -415,10 +412,7 @@ TFratedets::TFratedets(QWidget* parent) : QDialog(parent) {
   grid->addWidget(dateLabel, 1, 0);
   grid->addWidget(date_, 1, 1);
   grid->addWidget(calendar_, 1, 2);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(buttons);

@@ -43,10 +43,7 @@ TFDiary::TFDiary(QWidget* parent) : QDialog(parent) {
   grid->addWidget(description_, 1, 1, 1, 3);
   grid->setColumnStretch(1, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(add_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({add_, cancel_});
 
   auto* menuBar = new QMenuBar(this);
   close_ = menuBar->addAction(QStringLiteral("Close"));

@@ -207,10 +207,7 @@ void TFtxnip3::build() {
   save_->setAutoDefault(false);
   save_->setAccessibleName(QStringLiteral("Add"));
   cancel_ = button(QStringLiteral("Cancel"), this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(save_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({save_, cancel_});
 
   auto* menuBar = new QMenuBar(this);
   close_ = menuBar->addAction(QStringLiteral("Close"));

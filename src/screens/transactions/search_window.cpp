@@ -132,10 +132,7 @@ TFSearch::TFSearch(QWidget* parent) : QDialog(parent) {
   auto* okButton = NamedButton(QStringLiteral("OK"), this);
   auto* cancel = NamedButton(QStringLiteral("Cancel"), this);
   okButton->setDefault(true);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(okButton);
-  buttons->addWidget(cancel);
+  auto* buttons = RightAlignedButtons({okButton, cancel});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(buttons);

@@ -306,10 +306,7 @@ TFRegrp::TFRegrp(QWidget* parent) : QDialog(parent) {
   ok_ = NamedButton(QStringLiteral("OK"), this);
   ok_->setDefault(true);
   auto* cancel = NamedButton(QStringLiteral("Cancel"), this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel);
+  auto* buttons = RightAlignedButtons({ok_, cancel});
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(LabelFor(QStringLiteral("New parent Group"), parent_, this));
   layout->addWidget(parent_);

@@ -196,10 +196,7 @@ TFanlsys::TFanlsys(QWidget* parent) : QDialog(parent) {
   grid->addWidget(LabelFor(QStringLiteral("Analysis end-date "), endBox_, this), 1, 0);
   grid->addWidget(endBox_, 1, 1);
   grid->addWidget(calendar_, 1, 2);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(buttons);

@@ -319,10 +319,7 @@ TFfxpost::TFfxpost(QWidget* parent) : QDialog(parent) {
   grid->addWidget(amount_, 1, 1);
   grid->addWidget(LabelFor(QStringLiteral("Category "), categoryBox_, this), 2, 0);
   grid->addWidget(categoryBox_, 2, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
+  auto* buttons = RightAlignedButtons({ok_, cancel_});
   auto* menuBar = new QMenuBar(this);
   close_ = menuBar->addAction(QStringLiteral("Close"));
   auto* layout = new QVBoxLayout(this);
